@@ -1,0 +1,98 @@
+#include "app/event_log.h"
+
+#include "app/bounded_text.h"
+#include "app/run_flags.h"
+
+#include <cstdarg>
+#include <cstring>
+#include <ctime>
+
+FILE* dazed_fout = nullptr;
+char event_log_string[EVENT_LOG_STRING_SIZE];
+
+const char LOG_PLAIN[] = "";
+const char LOG_ERROR[] = "[ERROR]  :";
+const char LOG_INFO[] = "[INFO]   :";
+const char LOG_WARNING[] = "[WARNING]:";
+
+const char LOG_SEPARATOR[] = "============================================================\n";
+
+namespace {
+
+const char* const kReturnValueLines[] = {
+    "\nReturn Value: FWUPG_OK [%d]\n",
+    "\nReturn Value: FWUPG_OK_REBOOT [%d]\n",
+    "\nReturn Value: FWUPG_NOOP_SAME_VERSION [%d]\n",
+    "\nReturn Value: FWUPG_NOOP [%d]\n",
+    "\nReturn Value: FWUPG_TARGET_NOT_FOUND [%d]\n",
+    "\nReturn Value: FWUPG_QUIT [%d]\n",
+    "\nReturn Value: FWUPG_ERR [%d]\n",
+    "\nReturn Value: FWUPG_ERR_FLASH_FAILURE [%d]\n",
+};
+const char kUnknownReturnValueLine[] = "\nReturn Value: UNKNOWN [%d]\n";
+
+constexpr uint32_t kConsoleMuted = RUN_SILENT | RUN_USE_XML | RUN_DISCOVERY;
+
+} // namespace
+
+int log_dazed_event(FILE* stream, const char* prefix, const char* text, int console)
+{
+    if (text == nullptr)
+        text = "";
+    if (stream != nullptr) {
+        fputs(prefix != nullptr ? prefix : "", stream);
+        fputs(text, stream);
+        fflush(stream);
+    }
+    if (console == 1)
+        print_message(text);
+    return 0;
+}
+
+void log_event_f(const char* prefix, int console, const char* fmt, ...)
+{
+    va_list ap;
+    va_start(ap, fmt);
+    int n = vsnprintf(event_log_string, sizeof event_log_string, fmt, ap);
+    va_end(ap);
+    if (n < 0)
+        event_log_string[0] = '\0';
+    log_dazed_event(dazed_fout, prefix, event_log_string, console);
+}
+
+void log_time(FILE* stream)
+{
+    if (stream == nullptr)
+        return;
+    time_t now = time(nullptr);
+    char stamp[64] = "";
+    if (ctime_r(&now, stamp) == nullptr)
+        stamp[0] = '\0';
+    stamp[strcspn(stamp, "\n")] = '\0';
+    fprintf(stream, "[%s]\n", stamp);
+    fflush(stream);
+}
+
+void log_command(int argc, char* const* argv)
+{
+    log_dazed_event(dazed_fout, LOG_PLAIN, "\nCommand: ", 0);
+    for (int i = 0; i < argc; ++i) {
+        format_bounded(event_log_string, sizeof event_log_string, "%s ", argv[i]);
+        log_dazed_event(dazed_fout, LOG_PLAIN, event_log_string, 0);
+    }
+    log_dazed_event(dazed_fout, LOG_PLAIN, "\n\n", 0);
+}
+
+void log_ret_val(int code)
+{
+    const char* line = (code >= 0 && code < 8) ? kReturnValueLines[code] : kUnknownReturnValueLine;
+    format_bounded(event_log_string, sizeof event_log_string, line, code);
+    log_dazed_event(dazed_fout, LOG_PLAIN, event_log_string, 0);
+}
+
+void print_message(const char* text)
+{
+    if ((g_iFlag & kConsoleMuted) != 0 || text == nullptr)
+        return;
+    fputs(text, stdout);
+}

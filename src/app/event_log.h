@@ -1,0 +1,35 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdio>
+
+constexpr size_t EVENT_LOG_STRING_SIZE = 4096;
+
+// The open event log; null before it is opened (and in tests that need none).
+extern FILE* dazed_fout;
+// Shared scratch buffer in which a message is composed just before it is logged.
+extern char event_log_string[EVENT_LOG_STRING_SIZE];
+
+// Message prefixes, ten characters each so that the texts line up.
+extern const char LOG_PLAIN[];    // ""
+extern const char LOG_ERROR[];    // "[ERROR]  :"
+extern const char LOG_INFO[];     // "[INFO]   :"
+extern const char LOG_WARNING[];  // "[WARNING]:"
+
+extern const char LOG_SEPARATOR[];  // 60 equals signs and a line end
+
+// Writes prefix and text to the stream and flushes; with console exactly 1
+// the text alone also goes to print_message.
+int log_dazed_event(FILE* stream, const char* prefix, const char* text, int console);
+
+// Composes into event_log_string (cut at its end) and logs it to dazed_fout.
+void log_event_f(const char* prefix, int console, const char* fmt, ...)
+    __attribute__((format(printf, 3, 4)));
+
+void log_time(FILE* stream);
+void log_command(int argc, char* const* argv);
+void log_ret_val(int code);
+
+// The one way to the console: silent while -s, -d or -u is in effect.
+// The text is data, never a format.
+void print_message(const char* text);

@@ -1,0 +1,46 @@
+#include "app/host_seam.h"
+
+#include "app/config.h"
+
+#include <sys/utsname.h>
+
+const char HOST_SYS_CLASS_NET[] = "/sys/class/net";
+const char HOST_SYS_PCI_DEVICES[] = "/sys/bus/pci/devices";
+const char HOST_PROC_IF_INET6[] = "/proc/net/if_inet6";
+const char HOST_LIB_MODULES[] = "/lib/modules/";
+const char HOST_SUSE_RELEASE[] = "/etc/SuSE-release";
+const char HOST_REDHAT_RELEASE[] = "/etc/redhat-release";
+
+namespace {
+
+int uname_release(std::string* release)
+{
+    struct utsname names {};
+    if (uname(&names) != 0)
+        return -1;
+    release->assign(names.release);
+    return 0;
+}
+
+} // namespace
+
+HostSeam production_host_seam()
+{
+    HostSeam seam;
+    seam.root.clear();
+    seam.event_log_path = g_EventLogName;
+    seam.kernel_release = uname_release;
+    seam.interface_list = get_interface_list;
+    seam.ethtool_info = get_ethtool_info;
+    seam.pci_info = get_pci_info;
+    seam.dynamic_interface_info = get_dynamic_interface_info;
+    seam.free_dynamic_info = free_dynamic_interface_info;
+    return seam;
+}
+
+HostSeam g_host = production_host_seam();
+
+std::string host_path(const char* absolute_path)
+{
+    return g_host.root + absolute_path;
+}

@@ -1,0 +1,152 @@
+#include "app/run_control.h"
+
+#include "app/arguments.h"
+#include "app/bounded_text.h"
+#include "app/config.h"
+#include "app/event_log.h"
+#include "app/host_seam.h"
+#include "app/return_codes.h"
+#include "app/run_flags.h"
+#include "driver/staging.h"
+#include "report/discovery_report.h"
+#include "report/show_current.h"
+#include "update/directed_update.h"
+#include "update/fw_upgrade.h"
+
+#include <getopt.h>
+
+#include <cerrno>
+#include <cstdio>
+
+uint32_t g_iFlag = 0;
+
+namespace {
+
+const char kShortOptions[] = "chsfrudegm";
+
+const struct option kLongOptions[] = {
+    {"help", no_argument, nullptr, 'h'},
+    {"silent", no_argument, nullptr, 's'},
+    {"force", no_argument, nullptr, 'f'},
+    {"reboot", no_argument, nullptr, 'r'},
+    {"usexml", no_argument, nullptr, 'u'},
+    {"discovery", no_argument, nullptr, 'd'},
+    {"rewrite", no_argument, nullptr, 'e'},
+    {"downgrade", no_argument, nullptr, 'g'},
+    {"mutual", no_argument, nullptr, 'm'},
+    {nullptr, 0, nullptr, 0},
+};
+
+struct OptionBit {
+    int letter;
+    uint32_t bit;
+};
+
+const OptionBit kOptionBits[] = {
+    {'c', RUN_SHOW_CURRENT}, {'d', RUN_DISCOVERY}, {'e', RUN_REWRITE}, {'f', RUN_FORCE},
+    {'g', RUN_DOWNGRADE},    {'s', RUN_SILENT},    {'u', RUN_USE_XML},
+};
+
+using ModeFunction = int (*)();
+
+// One row per test, in the order they are made: when `when` is set, any bit
+// of `refused_with` refuses the command line; otherwise `mode` (if any) runs.
+struct CombinationRule {
+    uint32_t when;
+    uint32_t refused_with;
+    ModeFunction mode;
+};
+
+const CombinationRule kCombinationRules[] = {
+    {RUN_SILENT, 0x21, nullptr},
+    {RUN_FORCE, 0x3061, nullptr},
+    {RUN_SHOW_CURRENT, 0x3066, show_current},
+    {RUN_DOWNGRADE, 0x65, nullptr},
+    {RUN_REWRITE, 0x65, nullptr},
+    {RUN_DISCOVERY, 0x3047, discover_HW},
+    {RUN_USE_XML, 0x3025, read_discovery_report},
+};
+
+int refuse()
+{
+    usage();
+    return FWUPG_ERR;
+}
+
+void log_header()
+{
+    log_dazed_event(dazed_fout, LOG_PLAIN, LOG_SEPARATOR, 0);
+    log_dazed_event(dazed_fout, LOG_PLAIN, g_CopyrightNotice, 0);
+    log_dazed_event(dazed_fout, LOG_PLAIN, g_ProductTitle, 0);
+    log_dazed_event(dazed_fout, LOG_PLAIN, LOG_SEPARATOR, 0);
+    log_dazed_event(dazed_fout, LOG_PLAIN, "\n", 0);
+}
+
+} // namespace
+
+int parse_and_dispatch(int argc, char** argv)
+{
+    optind = 0;  // full re-initialisation, so that a second run parses afresh
+    for (;;) {
+        int letter = getopt_long(argc, argv, kShortOptions, kLongOptions, nullptr);
+        if (letter == -1)
+            break;
+        if (letter == 'h') {
+            usage();
+            return FWUPG_OK;
+        }
+        bool known = false;
+        for (const OptionBit& option : kOptionBits) {
+            if (option.letter == letter) {
+                g_iFlag |= option.bit;
+                known = true;
+                break;
+            }
+        }
+        if (!known) {
+            char line[64];
+            format_bounded(line, sizeof line, "Unknown command line option: %c\n", letter);
+            print_message(line);
+            return refuse();
+        }
+    }
+
+    for (const CombinationRule& rule : kCombinationRules) {
+        if ((g_iFlag & rule.when) == 0)
+            continue;
+        if ((g_iFlag & rule.refused_with) != 0)
+            return refuse();
+        if (rule.mode != nullptr)
+            return rule.mode();
+    }
+    return fw_upgrade();
+}
+
+int run_dazed_fug(int argc, char** argv)
+{
+    dazed_fout = fopen(g_host.event_log_path.c_str(), "w");
+    if (dazed_fout == nullptr) {
+        fprintf(stderr, "FWUPG_ERROR: could not open %s (%d), %s,%d\n", g_host.event_log_path.c_str(),
+                errno, g_SourceName, __LINE__);
+        return FWUPG_ERR;
+    }
+    log_header();
+    log_time(dazed_fout);
+    log_command(argc, argv);
+
+    int result;
+    if (update_iqv_driver() != 0)
+        result = FWUPG_ERR;
+    else if (verify_cmd_line_options(argc, argv) == FWUPG_ERR)
+        result = refuse();
+    else
+        result = parse_and_dispatch(argc, argv);
+
+    restore_iqv_driver();
+    log_ret_val(result);
+    log_dazed_event(dazed_fout, LOG_PLAIN, LOG_SEPARATOR, 0);
+    log_dazed_event(dazed_fout, LOG_PLAIN, "\n", 0);
+    fclose(dazed_fout);
+    dazed_fout = nullptr;
+    return result;
+}

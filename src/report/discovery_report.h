@@ -1,0 +1,4 @@
+#pragma once
+
+// Writes the discovery report (-d).
+int discover_HW();

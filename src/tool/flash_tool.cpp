@@ -1,0 +1,63 @@
+#include "tool/flash_tool.h"
+
+#include "app/bounded_text.h"
+#include "app/config.h"
+
+const char TMP_DATA_CUR[] = "data_cur.dat";
+const char TMP_DATA_IMG[] = "data_img.dat";
+const char TMP_DATA_TMP[] = "data_tmp.dat";
+const char FLASH_OUTPUT[] = "out.txt";
+
+const char LABEL_COMBO_VERSION[] = "\"Combo Image Version Name\"";
+const char LABEL_OCD_ROM[] = "\"OCD Option ROM\"";
+const char LABEL_PXE[] = "\"PXE       v\"";
+const char LABEL_SETUP[] = "\"Setup     v\"";
+const char LABEL_OCD[] = "\"OCD       v\"";
+
+std::string cmd_list_adapters()
+{
+    return format_text("(%s -E  | grep NIC | grep MACAddress > %s)\n", g_fwupg, TMP_DATA_CUR);
+}
+
+std::string cmd_find_adapter(const char* mac)
+{
+    return format_text("(%s -E  | grep NIC | grep MACAddress | grep %s> %s)\n", g_fwupg, mac,
+                       TMP_DATA_TMP);
+}
+
+std::string cmd_image_versions(const char* image_path)
+{
+    return format_text("(%s -iv -QUIET -FILE=%s > %s)\n", g_fwupg, image_path, TMP_DATA_IMG);
+}
+
+std::string cmd_image_versions_for_nic(const char* image_path, const char* nic_text)
+{
+    return format_text("(%s -iv -QUIET -FILE=%s -NIC=%s > %s)\n", g_fwupg, image_path, nic_text,
+                       TMP_DATA_IMG);
+}
+
+std::string cmd_installed_versions(const char* nic_text)
+{
+    return format_text("(%s -iv -QUIET -NIC=%s > %s)\n", g_fwupg, nic_text, TMP_DATA_IMG);
+}
+
+std::string cmd_flash(int nic_number, const char* image_path)
+{
+    return format_text("(%s -NIC=%d -up=pxe+clp+ocd -QUIET -FILE=%s > %s 2>&1)\n", g_fwupg,
+                       nic_number, image_path, FLASH_OUTPUT);
+}
+
+std::string cmd_pick_lines(const char* source, const char* pattern)
+{
+    return format_text("(cat %s | grep %s > %s)\n", source, pattern, TMP_DATA_TMP);
+}
+
+std::string cmd_count_lines(const char* source, const char* pattern)
+{
+    return format_text("(cat %s | grep -c %s > %s)\n", source, pattern, TMP_DATA_TMP);
+}
+
+std::string cmd_search_psid_mismatch()
+{
+    return format_text("grep -i \"PSID Mismatch\" %s > /dev/null 2>&1", FLASH_OUTPUT);
+}

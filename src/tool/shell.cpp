@@ -1,0 +1,26 @@
+#include "tool/shell.h"
+
+#include <sys/types.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+int do_command(const char* command)
+{
+    if (command == nullptr)
+        return 255;
+    pid_t child = fork();
+    if (child < 0)
+        return 255;
+    if (child == 0) {
+        execl("/bin/sh", "sh", "-c", command, static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    int status = 0;
+    while (waitpid(child, &status, 0) < 0) {
+        if (errno != EINTR)
+            return 255;
+    }
+    return (status >> 8) & 0xFF;
+}

@@ -1,0 +1,163 @@
+#include "support/test_support.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+namespace testing_support {
+
+TempDir::TempDir()
+{
+    char tmpl[] = "/tmp/dazed-test-XXXXXX";
+    if (mkdtemp(tmpl) == nullptr)
+        throw std::runtime_error("mkdtemp failed");
+    path_ = tmpl;
+}
+
+TempDir::~TempDir()
+{
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    // Tests make some directories read-only; give them back before removal.
+    for (auto it = fs::recursive_directory_iterator(path_, ec); !ec && it != fs::end(it); it.increment(ec)) {
+        if (it->is_directory(ec) && !it->is_symlink(ec))
+            fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ec);
+    }
+    fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ec);
+    fs::remove_all(path_, ec);
+}
+
+ScopedCwd::ScopedCwd(const std::string& dir)
+{
+    char buf[4096];
+    if (getcwd(buf, sizeof buf) == nullptr)
+        throw std::runtime_error("getcwd failed");
+    previous_ = buf;
+    if (chdir(dir.c_str()) != 0)
+        throw std::runtime_error("chdir failed: " + dir);
+}
+
+ScopedCwd::~ScopedCwd()
+{
+    if (chdir(previous_.c_str()) != 0) {
+        // the previous directory vanished; nothing sensible to do
+    }
+}
+
+std::string read_file(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+void write_file(const std::string& path, const std::string& content)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << content;
+}
+
+bool file_exists(const std::string& path)
+{
+    struct stat st {};
+    return lstat(path.c_str(), &st) == 0;
+}
+
+void make_dirs(const std::string& path)
+{
+    std::filesystem::create_directories(path);
+}
+
+std::vector<std::string> split_lines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    std::string line;
+    std::stringstream ss(text);
+    while (std::getline(ss, line))
+        lines.push_back(line);
+    return lines;
+}
+
+RunResult run_program(const std::vector<std::string>& argv, const std::string& cwd,
+                      const std::string& stdin_text)
+{
+    TempDir io;
+    const std::string in_path = io.file("stdin");
+    const std::string out_path = io.file("stdout");
+    const std::string err_path = io.file("stderr");
+    write_file(in_path, stdin_text);
+
+    RunResult result;
+    pid_t child = fork();
+    if (child < 0)
+        throw std::runtime_error("fork failed");
+    if (child == 0) {
+        int in = open(in_path.c_str(), O_RDONLY);
+        int out = open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        int err = open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        if (in < 0 || out < 0 || err < 0 || dup2(in, 0) < 0 || dup2(out, 1) < 0 || dup2(err, 2) < 0)
+            _exit(126);
+        if (chdir(cwd.c_str()) != 0)
+            _exit(126);
+        std::vector<char*> args;
+        for (const std::string& a : argv)
+            args.push_back(const_cast<char*>(a.c_str()));
+        args.push_back(nullptr);
+        execv(args[0], args.data());
+        _exit(127);
+    }
+    int status = 0;
+    while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
+    if (WIFEXITED(status))
+        result.exit_status = WEXITSTATUS(status);
+    if (WIFSIGNALED(status))
+        result.term_signal = WTERMSIG(status);
+    result.out = read_file(out_path);
+    result.err = read_file(err_path);
+    return result;
+}
+
+RunResult run_dazed_fug(const std::vector<std::string>& args, const std::string& cwd,
+                        const std::string& stdin_text)
+{
+    std::vector<std::string> argv{DAZED_FUG_BINARY};
+    argv.insert(argv.end(), args.begin(), args.end());
+    return run_program(argv, cwd, stdin_text);
+}
+
+std::string host_unsafe_for_real_binary()
+{
+    for (const char* release : {"/etc/SuSE-release", "/etc/redhat-release"}) {
+        if (access(release, F_OK) == 0)
+            return std::string("skipped: ") + release +
+                   " exists, so the real binary would stage into the host's /lib/modules";
+    }
+    return "";
+}
+
+std::string install_simulator(const std::string& dir)
+{
+#ifdef BOOTUTIL_SIM_BINARY
+    std::string target = dir + "/bootutil";
+    std::string cmd = std::string("cp '") + BOOTUTIL_SIM_BINARY + "' '" + target + "'";
+    if (system(cmd.c_str()) != 0)
+        return "";
+    return target;
+#else
+    (void)dir;
+    return "";
+#endif
+}
+
+} // namespace testing_support

@@ -1,0 +1,73 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace testing_support {
+
+// A fresh directory under /tmp, removed with everything in it.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::string& path() const { return path_; }
+    std::string file(const std::string& name) const { return path_ + "/" + name; }
+
+private:
+    std::string path_;
+};
+
+// Changes the working directory for the life of the object.
+class ScopedCwd {
+public:
+    explicit ScopedCwd(const std::string& dir);
+    ~ScopedCwd();
+    ScopedCwd(const ScopedCwd&) = delete;
+    ScopedCwd& operator=(const ScopedCwd&) = delete;
+
+private:
+    std::string previous_;
+};
+
+struct RunResult {
+    int exit_status = -1;   // exit code, or -1 when killed by a signal
+    int term_signal = 0;
+    std::string out;
+    std::string err;
+};
+
+// Runs a program with the given arguments (argv[0] is the program) in cwd,
+// feeding stdin_text (or nothing: standard input is then at end of file).
+RunResult run_program(const std::vector<std::string>& argv, const std::string& cwd,
+                      const std::string& stdin_text = "");
+
+// Runs the real dazed-fug binary in cwd with the given arguments.
+RunResult run_dazed_fug(const std::vector<std::string>& args, const std::string& cwd,
+                        const std::string& stdin_text = "");
+
+std::string read_file(const std::string& path);
+void write_file(const std::string& path, const std::string& content);
+bool file_exists(const std::string& path);
+void make_dirs(const std::string& path);
+std::vector<std::string> split_lines(const std::string& text);
+
+// Reason to skip a test that runs the real binary: the binary stages the
+// flash driver under the real /lib/modules when a distribution release file
+// exists, and tests never touch the host.
+std::string host_unsafe_for_real_binary();
+
+// Installs the flash-tool simulator as ./bootutil in dir (empty when the
+// simulator is not built).
+std::string install_simulator(const std::string& dir);
+
+} // namespace testing_support
+
+// Skips the test when running the real binary could touch the host.
+#define SKIP_IF_HOST_UNSAFE()                                                   \
+    do {                                                                        \
+        std::string reason_ = testing_support::host_unsafe_for_real_binary();   \
+        if (!reason_.empty())                                                   \
+            GTEST_SKIP() << reason_;                                            \
+    } while (0)
