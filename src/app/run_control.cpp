@@ -47,8 +47,6 @@ const OptionBit kOptionBits[] = {
     {'g', RUN_DOWNGRADE},    {'s', RUN_SILENT},    {'u', RUN_USE_XML},
 };
 
-using ModeFunction = int (*)();
-
 // One row per test, in the order they are made: when `when` is set, any bit
 // of `refused_with` refuses the command line; otherwise `mode` (if any) runs.
 struct CombinationRule {
@@ -111,15 +109,21 @@ int parse_and_dispatch(int argc, char** argv)
         }
     }
 
+    ModeFunction mode = select_mode(g_iFlag);
+    return mode != nullptr ? mode() : refuse();
+}
+
+ModeFunction select_mode(uint32_t flags)
+{
     for (const CombinationRule& rule : kCombinationRules) {
-        if ((g_iFlag & rule.when) == 0)
+        if ((flags & rule.when) == 0)
             continue;
-        if ((g_iFlag & rule.refused_with) != 0)
-            return refuse();
+        if ((flags & rule.refused_with) != 0)
+            return nullptr;
         if (rule.mode != nullptr)
-            return rule.mode();
+            return rule.mode;
     }
-    return fw_upgrade();
+    return fw_upgrade;
 }
 
 int run_dazed_fug(int argc, char** argv)

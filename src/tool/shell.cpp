@@ -22,5 +22,9 @@ int do_command(const char* command)
         if (errno != EINTR)
             return 255;
     }
+    // A shell killed by a signal has no exit code; report it the way shells
+    // do rather than as the 0 that the status bits would give.
+    if (WIFSIGNALED(status))
+        return 128 + WTERMSIG(status);
     return (status >> 8) & 0xFF;
 }

@@ -1,0 +1,141 @@
+// Catalog lookups over small fixture catalogs.
+#include "app/event_log.h"
+#include "support/test_support.h"
+#include "tool/fw_catalog.h"
+
+#include <gtest/gtest.h>
+
+using namespace testing_support;
+
+namespace {
+
+const char kKey[] = "8086-10D3-1A2B-7044";
+
+
+class Catalog : public ::testing::Test {
+protected:
+    TempDir dir;
+    std::unique_ptr<ScopedCwd> cwd;
+    void SetUp() override
+    {
+        make_dirs(dir.file("nic_fw"));
+        cwd = std::make_unique<ScopedCwd>(dir.path());
+    }
+    void write_catalog(const std::string& body) { write_file(dir.file("nic_fw/NICFWData.xml"), body); }
+    void wrap(const std::string& elements)
+    {
+        write_catalog("<?xml version=\"1.0\"?>\n<nics>\n" + elements + "</nics>\n");
+    }
+};
+
+struct LookupCase {
+    const char* name;
+    std::string catalog_elements;
+    int result;
+    const char* fw_file;  // expected when found
+};
+
+std::string nic(const char* venid, const char* devid, const char* subvenid, const char* subdevid,
+                const char* fw_file, const char* name = "Adapter")
+{
+    return std::string("  <nic name=\"") + name + "\" venid=\"" + venid + "\" devid=\"" + devid +
+           "\" subvenid=\"" + subvenid + "\" subdevid=\"" + subdevid + "\" fwFile=\"" + fw_file + "\"/>\n";
+}
+
+TEST_F(Catalog, LookupTable)
+{
+    const LookupCase cases[] = {
+        {"exact match", nic("8086", "10D3", "1A2B", "7044", "img1.bin"), 1, "img1.bin"},
+        {"lower-case id", nic("8086", "10d3", "1A2B", "7044", "img1.bin"), 2, nullptr},
+        {"0x prefix", nic("8086", "0x10D3", "1A2B", "7044", "img1.bin"), 2, nullptr},
+        {"three digits", nic("8086", "10D", "1A2B", "7044", "img1.bin"), 2, nullptr},
+        {"first of duplicates",
+         nic("8086", "10D3", "1A2B", "7044", "first.bin") + nic("8086", "10D3", "1A2B", "7044", "second.bin"),
+         1, "first.bin"},
+        {"other ids first", nic("8086", "10C9", "8086", "A02C", "other.bin") + nic("8086", "10D3", "1A2B", "7044", "mine.bin"),
+         1, "mine.bin"},
+        {"n/a image", nic("8086", "10D3", "1A2B", "7044", "n/a"), 1, "n/a"},
+        // fwFile before subdevid ends the lookup at that element, whatever its ids.
+        {"fwFile before subdevid",
+         "  <nic name=\"X\" venid=\"1111\" fwFile=\"early.bin\" subdevid=\"2222\"/>\n" +
+             nic("8086", "10D3", "1A2B", "7044", "img1.bin"),
+         1, "early.bin"},
+        // Matching ids without fwFile: the lookup goes on to the next element that reaches it.
+        {"match without fwFile",
+         std::string("  <nic name=\"A\" venid=\"8086\" devid=\"10D3\" subvenid=\"1A2B\" subdevid=\"7044\"/>\n") +
+             "  <nic fwFile=\"later.bin\"/>\n",
+         1, "later.bin"},
+        {"no attributes at all", "  <nic/>\n  <other>text</other>\n", 2, nullptr},
+        {"unknown attributes ignored", "  <nic venid=\"8086\" colour=\"blue\"/>\n", 2, nullptr},
+    };
+    for (const LookupCase& c : cases) {
+        wrap(c.catalog_elements);
+        FirmwareCatalogEntry entry;
+        EXPECT_EQ(read_NIC_FW_xml_file(kKey, &entry), c.result) << c.name;
+        if (c.fw_file != nullptr) {
+            EXPECT_EQ(entry.fwFile, c.fw_file) << c.name;
+        }
+    }
+}
+
+TEST_F(Catalog, FoundEntryCarriesTheElementsFields)
+{
+    wrap("  <nic name=\"Dual Port\" venid=\"8086\" devid=\"10D3\" subvenid=\"1A2B\" subdevid=\"7044\" rom=\"yes\" fwFile=\"img1.bin\"/>\n");
+    FirmwareCatalogEntry entry;
+    ASSERT_EQ(read_NIC_FW_xml_file(kKey, &entry), 1);
+    EXPECT_EQ(entry.name, "Dual Port");
+    EXPECT_EQ(entry.venid, "8086");
+    EXPECT_EQ(entry.subdevid, "7044");
+    EXPECT_EQ(entry.rom, "yes");
+}
+
+TEST_F(Catalog, MissingCatalogIsLoggedWithConsoleEcho)
+{
+    FILE* saved = dazed_fout;
+    dazed_fout = tmpfile();
+    FirmwareCatalogEntry entry;
+    testing::internal::CaptureStdout();
+    int result = read_NIC_FW_xml_file(kKey, &entry);
+    fflush(stdout);
+    std::string shown = testing::internal::GetCapturedStdout();
+    rewind(dazed_fout);
+    char buf[256] = "";
+    size_t n = fread(buf, 1, sizeof buf - 1, dazed_fout);
+    buf[n] = '\0';
+    fclose(dazed_fout);
+    dazed_fout = saved;
+
+    EXPECT_EQ(result, 2);
+    EXPECT_STREQ(buf, "[ERROR]  :Unable to open nic_fw/NICFWData.xml\n");
+    EXPECT_EQ(shown, "Unable to open nic_fw/NICFWData.xml\n");
+}
+
+TEST_F(Catalog, BrokenCatalogsGiveNotFoundQuietly)
+{
+    const std::pair<const char*, std::string> cases[] = {
+        {"empty", ""},
+        {"not xml", "this is not xml at all\n"},
+        {"binary", std::string("\x00\xff\xfe\x01<\x80\x90", 7)},
+        {"truncated", "<nics>\n  <nic name=\"A\" venid=\"80"},
+        {"deeply nested", std::string(100000, '<')},
+        {"deeply nested elements", [] {
+             std::string s;
+             for (int i = 0; i < 5000; ++i) s += "<a>";
+             return s + nic("8086", "10D3", "1A2B", "7044", "deep.bin");
+         }()},
+    };
+    for (const auto& [name, body] : cases) {
+        write_catalog(body);
+        FirmwareCatalogEntry entry;
+        testing::internal::CaptureStderr();
+        EXPECT_EQ(read_NIC_FW_xml_file(kKey, &entry), 2) << name;
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), "") << name;
+    }
+}
+
+TEST(CatalogKey, UpperCaseFourDigits)
+{
+    EXPECT_EQ(pci_identity_key(0x8086, 0x10c9, 0xabc, 0xA02C), "8086-10C9-0ABC-A02C");
+}
+
+} // namespace

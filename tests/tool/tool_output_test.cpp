@@ -1,0 +1,123 @@
+// Picking words out of the flash tool's output and splitting version texts.
+#include "app/return_codes.h"
+#include "support/test_support.h"
+#include "tool/shell.h"
+#include "tool/tool_output.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+using namespace testing_support;
+
+namespace {
+
+struct WordCase {
+    const char* content;  // null: no file
+    int n;
+    const char* from_start;
+    const char* from_second;  // what a caller reading from out + 1 sees
+};
+
+TEST(WordPicker, CaseTable)
+{
+    const WordCase cases[] = {
+        {"a = b:c  d\n", 1, "a", ""},
+        {"a = b:c  d\n", 2, "b", ""},
+        {"a = b:c  d\n", 3, "c", ""},
+        {"a = b:c  d\n", 4, "d", ""},
+        {"a = b:c  d\n", 5, "", "0.0.00"},
+        {nullptr, 1, "", "0.0.00"},
+        {"", 1, "", "0.0.00"},
+        {"\nsecond line only\n", 1, "", "0.0.00"},
+        {"PXE       v1.5.12\nPXE       v9.9.9\n", 2, "v1.5.12", "1.5.12"},
+        {"::==  lead  ", 1, "lead", "ead"},
+        {"tab\tand\rcr are word chars\n", 1, "tab\tand\rcr", "ab\tand\rcr"},
+        {"NIC 3: MACAddress=001B21123456\n", 2, "3", ""},
+    };
+    for (const WordCase& c : cases) {
+        TempDir dir;
+        std::string path = dir.file("words.txt");
+        if (c.content != nullptr)
+            write_file(path, c.content);
+        char out[16] = "00.0.00";
+        get_nth_word_from_file(path.c_str(), c.n, out, sizeof out);
+        EXPECT_STREQ(out, c.from_start) << (c.content ? c.content : "(no file)") << " word " << c.n;
+        EXPECT_STREQ(out + 1, c.from_second) << (c.content ? c.content : "(no file)") << " word " << c.n;
+    }
+}
+
+TEST(WordPicker, OnlyTheFirstByteIsClearedAndNZeroTouchesNothing)
+{
+    char out[8] = "keep";
+    get_nth_word_from_file("/nonexistent/file", 0, out, sizeof out);
+    EXPECT_STREQ(out, "keep");
+    get_nth_word_from_file("/nonexistent/file", 1, out, sizeof out);
+    EXPECT_EQ(out[0], '\0');
+    EXPECT_STREQ(out + 1, "eep");
+}
+
+TEST(WordPicker, LongWordIsCutToTheBuffer)
+{
+    TempDir dir;
+    write_file(dir.file("w"), "x 123456789012345 tail\n");
+    char out[9 + 4];
+    memset(out, '#', sizeof out);
+    get_nth_word_from_file(dir.file("w").c_str(), 2, out, 9);
+    EXPECT_STREQ(out, "12345678");
+    EXPECT_EQ(out[9], '#');  // nothing written past the given size
+}
+
+TEST(WordPicker, OnlyTheFirst4095CharactersOfTheLineCount)
+{
+    TempDir dir;
+    write_file(dir.file("w"), std::string(4094, 'a') + " bc d\n");
+    char out[8] = "";
+    get_nth_word_from_file(dir.file("w").c_str(), 2, out, sizeof out);
+    EXPECT_STREQ(out, "");  // the line buffer ends before the second word
+}
+
+struct VersionCase {
+    const char* text;
+    uint32_t major, minor, build;
+};
+
+TEST(VersionParser, CaseTable)
+{
+    const VersionCase cases[] = {
+        {"1.2.3", 1, 2, 3},     {"1.380.0", 1, 380, 0}, {"v1.2.3", 1, 2, 3},
+        {"12.3.4", 2, 3, 4},    {"1.2", 1, 2, 0},       {"1.2.3.4", 1, 2, 3},
+        {".5.6", 0, 5, 6},      {"", 0, 0, 0},          {"abc", 0, 0, 0},
+        {"1.x.7", 1, 0, 7},     {"3. 42.1", 3, 42, 1},  {"1.2.3beta", 1, 2, 3},
+        {"10.100.1000", 0, 100, 1000},
+        // Components longer than their fields are cut to 3 and 4 characters.
+        {"1.23456.987654", 1, 234, 9876},
+    };
+    for (const VersionCase& c : cases) {
+        uint32_t major = 99, minor = 99, build = 99;
+        EXPECT_EQ(parseversions(c.text, &major, &minor, &build), FWUPG_OK) << c.text;
+        EXPECT_EQ(major, c.major) << c.text;
+        EXPECT_EQ(minor, c.minor) << c.text;
+        EXPECT_EQ(build, c.build) << c.text;
+    }
+}
+
+TEST(VersionParser, NoTextLeavesOutputsAlone)
+{
+    uint32_t major = 7, minor = 8, build = 9;
+    EXPECT_EQ(parseversions(nullptr, &major, &minor, &build), FWUPG_ERR);
+    EXPECT_EQ(major, 7u);
+    EXPECT_EQ(minor, 8u);
+    EXPECT_EQ(build, 9u);
+}
+
+TEST(Shell, ExitCodeOfTheCommand)
+{
+    EXPECT_EQ(do_command("(exit 3)\n"), 3);
+    EXPECT_EQ(do_command("(true)\n"), 0);
+    EXPECT_EQ(do_command("exit 255"), 255);
+    EXPECT_EQ(do_command("kill -9 $$"), 128 + 9);  // a killed shell is a failure, not 0
+    EXPECT_EQ(do_command("/nonexistent/tool"), 127);
+}
+
+} // namespace
