@@ -1,8 +1,150 @@
 #include "inventory/nic_list.h"
 
+#include "app/bounded_text.h"
+#include "app/config.h"
+#include "app/event_log.h"
+#include "app/host_seam.h"
 #include "app/return_codes.h"
+#include "inventory/nic_info.h"
+#include "inventory/nic_versions.h"
+#include "tool/flash_tool.h"
+#include "tool/fw_catalog.h"
+#include "tool/shell.h"
+#include "tool/text_checks.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+
+namespace {
+
+struct FreeDeleter {
+    void operator()(void* p) const { free(p); }
+};
+
+// The probe results of one interface, released however the pass leaves it.
+struct ProbedInterface {
+    EthtoolInfo ethtool{};
+    InterfaceAddressInfo address{};
+    ~ProbedInterface()
+    {
+        free_ethtool_info(&ethtool);
+        g_host.free_dynamic_info(&address);
+    }
+};
+
+bool is_pci_function_zero(const char* bus_info)
+{
+    unsigned domain, bus, device, function;
+    if (bus_info == nullptr || sscanf(bus_info, "%x:%x:%x.%x", &domain, &bus, &device, &function) != 4)
+        return false;
+    return function == 0;
+}
+
+// How many lines of the tool's adapter list carry this MAC text.
+int count_listed(const char* mac)
+{
+    do_command(cmd_count_lines(TMP_DATA_CUR, mac));
+    int matches = 0;
+    if (FILE* f = fopen(TMP_DATA_TMP, "r")) {
+        if (fscanf(f, "%d", &matches) != 1)
+            matches = 0;
+        fclose(f);
+    }
+    return matches;
+}
+
+enum class Candidate { KEPT, SKIPPED, PCI_ID_FAILURE };
+
+// First pass for one interface: identity, tool listing and catalog lookup
+// into the record at next_free.
+Candidate probe_candidate(const char* name, int next_free)
+{
+    ProbedInterface probed;
+    g_host.ethtool_info(name, &probed.ethtool);
+    // Only function 0 of a PCI device stands for the adapter; anything that
+    // does not read as a PCI address is no candidate at all.
+    if (!is_pci_function_zero(probed.ethtool.bus_info))
+        return Candidate::SKIPPED;
+
+    int rc = g_host.dynamic_interface_info(name, &probed.address);
+    if (rc < 0)
+        fprintf(stderr, "\n\nWARNING: get_dynamic_interface_info RC = %d\n%s,%d\n\n", rc, g_SourceName, __LINE__);
+    if (!is_mac_text(probed.address.hwaddr) || count_listed(probed.address.hwaddr) == 0)
+        return Candidate::SKIPPED;
+
+    NicInfo& nic = g_ninfo[next_free];
+    nic.device_id = name;
+    const char* colon = strchr(probed.ethtool.bus_info, ':');
+    nic.bus_location = colon != nullptr ? colon + 1 : "";
+
+    uint32_t venid, devid, subvenid, subdevid;
+    if (g_host.pci_info(probed.ethtool.bus_info, &venid, &devid, &subvenid, &subdevid) != 0) {
+        log_event_f(LOG_ERROR, 1, "Could not retrieve PCI ID of NICs.\n");
+        return Candidate::PCI_ID_FAILURE;
+    }
+    nic.venid = venid;
+    nic.devid = devid;
+    nic.subvenid = subvenid;
+    nic.subdevid = subdevid;
+    nic.macaddress = probed.address.hwaddr;
+
+    FirmwareCatalogEntry entry;
+    std::string key = pci_identity_key(venid, devid, subvenid, subdevid);
+    if (read_NIC_FW_xml_file(key.c_str(), &entry) != CATALOG_FOUND) {
+        nic = NicInfo{};  // the next candidate takes this record
+        return Candidate::SKIPPED;
+    }
+    nic.product_id = entry.name;
+    nic.fw_file = entry.fwFile;
+    return Candidate::KEPT;
+}
+
+void remove_tool_output_files()
+{
+    for (const char* file : {TMP_DATA_CUR, TMP_DATA_IMG, TMP_DATA_TMP})
+        unlink(file);
+}
+
+} // namespace
 
 int build_NIC_list()
 {
-    return FWUPG_ERR;
+    g_nDazedNICs = 0;
+    char** names = nullptr;
+    int count = 0;
+    g_host.interface_list(&names, "eth", &count);
+    std::unique_ptr<char*, FreeDeleter> name_block(names);
+    g_nNics = count;
+    if (g_nNics <= 0) {
+        g_nNics = 0;
+        log_event_f(LOG_ERROR, 1, "No supported adapters found\n");
+        return FWUPG_ERR;
+    }
+
+    do_command(cmd_list_adapters());
+    g_ninfo.assign(static_cast<size_t>(g_nNics), NicInfo{});
+
+    int next_free = 0;
+    for (int i = 0; i < g_nNics; ++i) {
+        switch (probe_candidate(names[i], next_free)) {
+        case Candidate::KEPT:
+            ++next_free;
+            break;
+        case Candidate::SKIPPED:
+            break;
+        case Candidate::PCI_ID_FAILURE:
+            return FWUPG_ERR;
+        }
+    }
+    g_nDazedNICs = next_free;
+
+    for (int i = 0; i < g_nDazedNICs; ++i)
+        read_adapter_versions(i);
+
+    remove_tool_output_files();
+    return FWUPG_OK;
 }

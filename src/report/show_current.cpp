@@ -1,8 +1,78 @@
 #include "report/show_current.h"
 
+#include "app/bounded_text.h"
+#include "app/event_log.h"
 #include "app/return_codes.h"
+#include "inventory/nic_info.h"
+#include "inventory/nic_list.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <string>
+
+namespace {
+
+constexpr size_t kRowSize = 4096;
+
+const std::string kHyphens = std::string(72, '-') + "\n";
+const std::string kBlanks = std::string(72, ' ') + "\n";
+const std::string kAsterisks = std::string(72, '*') + "\n";
+
+void print_row(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
+
+void print_row(const char* fmt, ...)
+{
+    char row[kRowSize];
+    va_list ap;
+    va_start(ap, fmt);
+    if (vsnprintf(row, sizeof row, fmt, ap) < 0)
+        row[0] = '\0';
+    va_end(ap);
+    print_message(row);
+}
+
+std::string version_text(const RomVersion& v)
+{
+    return format_text("%d.%d.%d", static_cast<int>(v.major), static_cast<int>(v.minor),
+                       static_cast<int>(v.build));
+}
+
+} // namespace
+
+void print_version_block(int index)
+{
+    const NicInfo& nic = g_ninfo[static_cast<size_t>(index)];
+    const auto& rv = nic.rom_versions;
+
+    print_message("MAC               PCI-ID              NIC\n");
+    print_row("%-12s %04X-%04X-%04X-%04X %s \n\n", nic.macaddress.c_str(), nic.venid, nic.devid, nic.subvenid,
+              nic.subdevid, nic.product_id.c_str());
+    print_message("     (Installed)             (Available)\n");
+    print_message("     Image      Version      Image      Version     Interface\n");
+    print_message(kHyphens.c_str());
+    print_row("     COMBO      %-10s   COMBO      %-10s    %s\n", version_text(nic.cur_version).c_str(),
+              version_text(nic.img_version).c_str(), nic.device_id.c_str());
+    print_message(kBlanks.c_str());
+    print_message(kHyphens.c_str());
+    print_row("     PXE        %-10s              %-10s\n", rv[PXE_CUR], rv[PXE_IMG]);
+    print_row("     Setup      %-10s              %-10s\n", rv[SETUP_CUR], rv[SETUP_IMG]);
+    print_row("     OCD        %-10s              %-10s\n", rv[OCD_CUR], rv[OCD_IMG]);
+    print_message(kAsterisks.c_str());
+    print_message("\n");
+}
 
 int show_current()
 {
-    return FWUPG_ERR;
+    if (build_NIC_list() != FWUPG_OK)
+        return FWUPG_ERR;
+    if (g_nDazedNICs == 0) {
+        log_event_f(LOG_ERROR, 1, "No supported adapters found\n");
+        return FWUPG_ERR;
+    }
+    for (int i = 0; i < g_nDazedNICs; ++i) {
+        if (g_ninfo[static_cast<size_t>(i)].flags & NIC_HAS_ROM)
+            print_version_block(i);
+    }
+    log_event_f(LOG_INFO, 0, "Current FW version successfully displayed.\n");
+    return FWUPG_OK;
 }

@@ -1,0 +1,76 @@
+#include "inventory/nic_versions.h"
+
+#include "app/bounded_text.h"
+#include "app/config.h"
+#include "inventory/nic_info.h"
+#include "tool/flash_tool.h"
+#include "tool/shell.h"
+#include "tool/tool_output.h"
+
+#include <cstdlib>
+
+namespace {
+
+constexpr size_t kNicTextSize = 5;     // the tool's adapter number: 4 characters
+constexpr size_t kVersionWordSize = 9; // a version word: 8 characters
+
+// Defaults put in the word before each pick. Only the first character is
+// cleared when nothing is found, so a sub-version read from the second
+// character falls back to "0.0.00" and a combo version to "".
+const char kComboDefault[] = "0.00.0";
+const char kSubVersionDefault[] = "00.0.00";
+
+using VersionWord = char[kVersionWordSize];
+
+void pick_word(const char* source, const char* label, int n, const char* default_text, VersionWord& word)
+{
+    do_command(cmd_pick_lines(source, label));
+    copy_bounded(word, sizeof word, default_text);
+    get_nth_word_from_file(TMP_DATA_TMP, n, word, sizeof word);
+}
+
+void pick_combo(const char* label, int n, RomVersion& version)
+{
+    VersionWord word;
+    pick_word(TMP_DATA_IMG, label, n, kComboDefault, word);
+    parseversions(word, &version.major, &version.minor, &version.build);
+}
+
+// Sub-version words start with "v", which is dropped.
+void pick_sub_version(const char* label, int n, NicInfo& nic, RomVersionSlot slot)
+{
+    VersionWord word;
+    pick_word(TMP_DATA_IMG, label, n, kSubVersionDefault, word);
+    set_rom_version(nic, slot, word + 1);
+}
+
+} // namespace
+
+void read_adapter_versions(int index)
+{
+    NicInfo& nic = g_ninfo[static_cast<size_t>(index)];
+
+    char nic_text[kNicTextSize] = "";
+    do_command(cmd_pick_lines(TMP_DATA_CUR, nic.macaddress.c_str()));
+    get_nth_word_from_file(TMP_DATA_TMP, 2, nic_text, sizeof nic_text);
+    nic.nic_number = atoi(nic_text);
+
+    nic.fw_image_path = std::string(g_FwDir) + nic.fw_file;
+    const char* image = nic.fw_image_path.c_str();
+
+    do_command(cmd_image_versions(image));
+    pick_combo(LABEL_COMBO_VERSION, 5, nic.img_version);
+    pick_sub_version(LABEL_OCD_ROM, 4, nic, OCD_IMG);
+
+    do_command(cmd_image_versions_for_nic(image, nic_text));
+    pick_sub_version(LABEL_PXE, 2, nic, PXE_IMG);
+    pick_sub_version(LABEL_SETUP, 2, nic, SETUP_IMG);
+
+    do_command(cmd_installed_versions(nic_text));
+    pick_combo(LABEL_COMBO_VERSION, 5, nic.cur_version);
+    pick_sub_version(LABEL_PXE, 2, nic, PXE_CUR);
+    pick_sub_version(LABEL_SETUP, 2, nic, SETUP_CUR);
+    pick_sub_version(LABEL_OCD, 2, nic, OCD_CUR);
+
+    nic.flags |= NIC_HAS_ROM;
+}

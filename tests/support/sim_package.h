@@ -1,0 +1,64 @@
+#pragma once
+
+#include "support/test_support.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace testing_support {
+
+// A network interface of this machine as the program sees it: an eth
+// interface on function 0 of a PCI device.
+struct HostNic {
+    std::string name;
+    std::string mac;       // 12 upper-case hexadecimal digits
+    std::string bus_info;  // full PCI address, e.g. 0000:00:03.0
+    uint32_t venid = 0, devid = 0, subvenid = 0, subdevid = 0;
+    std::string key() const;  // "%04X-%04X-%04X-%04X"
+};
+
+// The first such interface in name order, or nothing.
+std::optional<HostNic> find_host_pci_nic();
+
+struct CatalogEntryText {
+    std::string name;
+    std::string venid, devid, subvenid, subdevid;  // written as given
+    std::string fw_file;
+};
+
+// "%04X" of an ID, the form the catalog must carry.
+std::string hex4(uint32_t id);
+
+// A temporary working directory laid out like an unpacked component
+// package: the simulator as ./bootutil, nic_fw/ with catalog and images,
+// durivozo/. The simulator keeps its state in bootutil-sim.state there and
+// logs each invocation to bootutil-sim.log.
+class SimPackage {
+public:
+    SimPackage();
+    const std::string& path() const { return dir_.path(); }
+    std::string file(const std::string& name) const { return dir_.file(name); }
+    bool has_simulator() const { return !simulator_.empty(); }
+
+    void write_catalog(const std::vector<CatalogEntryText>& entries);
+    // Writes nic_fw/<file> so that the tool finds the image on disk.
+    void add_image_file(const std::string& file);
+    // The simulator's state, line by line (see tools/README.md).
+    void write_state(const std::string& text);
+    std::string state() const;
+    // A key of the adapter with this MAC in the current state ("" if none).
+    std::string adapter_value(const std::string& mac, const std::string& key) const;
+    // Argument lists of the simulator's invocations, in order.
+    std::vector<std::string> tool_invocations() const;
+    // The shell command lines that ran the simulator, in order.
+    std::vector<std::string> tool_command_lines() const;
+    void clear_tool_log();
+
+private:
+    TempDir dir_;
+    std::string simulator_;
+};
+
+} // namespace testing_support
