@@ -167,7 +167,8 @@ void expect_addresses_match_host(const std::string& ifname)
     InterfaceAddressInfo info;
     int rc = get_dynamic_interface_info(ifname.c_str(), &info);
     EXPECT_EQ(err.take(), "");
-    EXPECT_EQ(rc, 0);
+    // Without IPv6 in the kernel there is no if_inet6 to read.
+    EXPECT_EQ(rc, testing_support::file_exists("/proc/net/if_inet6") ? 0 : 1);
 
     EXPECT_EQ(text_or_null(info.hwaddr), mac_from_sysfs(ifname));
     EXPECT_EQ(info.link_status, admin_state_from_sysfs(ifname));
@@ -316,7 +317,8 @@ TEST(KernelProbes, InterfaceWithoutIpv4IsQuiet)
     std::error_code ec;
     for (const auto& entry : fs::directory_iterator(kSysNet, ec)) {
         std::string name = entry.path().filename().string();
-        if (ip_v4_of(name).address.empty()) {
+        // Only six-byte hardware addresses compare with the probe's form.
+        if (sys_attr(name, "address").size() == 17 && ip_v4_of(name).address.empty()) {
             chosen = name;
             break;
         }
