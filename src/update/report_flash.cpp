@@ -27,8 +27,7 @@ enum class Listing { LISTED, NOT_LISTED, NOT_ASKED };
 
 bool is_tool_number(const char* word)
 {
-    size_t len = strlen(word);
-    return len > 0 && len <= kMaxToolNumberDigits && strspn(word, "0123456789") == len;
+    return is_decimal_text(word) && strlen(word) <= kMaxToolNumberDigits;
 }
 
 // Asks the flash tool for the adapter with the record's MAC address. Only a
@@ -50,6 +49,24 @@ Listing find_tool_number(NicInfo& nic)
     return Listing::LISTED;
 }
 
+// A marked device that was looked up goes to the flash command only with
+// the tool's own number for it and an image name the shell cannot misread.
+bool may_flash(const NicInfo& nic, Listing listing)
+{
+    // Without a number the flash command would name adapter 0, not this one.
+    if (listing == Listing::NOT_LISTED) {
+        log_event_f(LOG_ERROR, 0, "read_discovery_report: MAC %s not listed by the flash tool, not flashed\n",
+                    nic.macaddress.c_str());
+        return false;
+    }
+    if (!is_safe_image_name(nic.fw_file.c_str())) {
+        log_event_f(LOG_ERROR, 0, "read_discovery_report: Image file name \"%s\" for MAC %s is refused, not flashed\n",
+                    nic.fw_file.c_str(), nic.macaddress.c_str());
+        return false;
+    }
+    return true;
+}
+
 } // namespace
 
 int flash_report_devices(int count)
@@ -62,6 +79,8 @@ int flash_report_devices(int count)
         if (listing == Listing::NOT_ASKED)
             failed = true;
 
+        // A device that is not to be flashed is still looked up, and a miss
+        // still ends the run.
         std::string key = pci_identity_key(nic.venid, nic.devid, nic.subvenid, nic.subdevid);
         if (read_NIC_FW_xml_file(key.c_str(), &entry) != CATALOG_FOUND) {
             log_event_f(LOG_ERROR, 0, "read_discovery_report: Error at read_NIC_FW_xml_file\n");
@@ -70,12 +89,9 @@ int flash_report_devices(int count)
         nic.fw_file = entry.fwFile;
         nic.fw_image_path = std::string(g_FwDir) + nic.fw_file;
 
-        if (listing == Listing::NOT_ASKED)
+        if (listing == Listing::NOT_ASKED || !(nic.flags & NIC_UPDATE))
             continue;
-        // Without a number the flash command would name adapter 0, not this one.
-        if (listing == Listing::NOT_LISTED && (nic.flags & NIC_UPDATE)) {
-            log_event_f(LOG_ERROR, 0, "read_discovery_report: MAC %s not listed by the flash tool, not flashed\n",
-                        nic.macaddress.c_str());
+        if (!may_flash(nic, listing)) {
             failed = true;
             continue;
         }
