@@ -6,6 +6,7 @@
 #include "report/discovery_report.h"
 #include "report/report_values.h"
 #include "support/event_log_capture.h"
+#include "support/report_schema.h"
 #include "support/test_support.h"
 
 #include <dirent.h>
@@ -94,6 +95,10 @@ TEST_F(ReportWriter, ExampleMatchesTheGoldenReportByteForByte)
     EXPECT_NE(written, read_file(kGolden + "discovery_eth2_near_miss.xml"));
     EXPECT_EQ(g_ninfo[0].flags, NIC_HAS_ROM | NIC_UPDATE);
     EXPECT_EQ(log.text(), "");
+    if (schema_validator_available()) {
+        std::string why;
+        EXPECT_TRUE(validates_against_report_schema(written, &why)) << why;
+    }
 }
 
 TEST_F(ReportWriter, ActionFollowsTheComponentRule)
