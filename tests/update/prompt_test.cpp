@@ -12,7 +12,7 @@ namespace {
 
 using update_test::CapturedLog;
 using update_test::ScopedStdin;
-using update_test::UpdateTest;
+using Prompt = update_test::UpdateTest;
 
 // Asks "Q?" once per entry of defaults on the given input; gives the answers.
 std::vector<int> ask(const std::string& input, const std::vector<int>& defaults, std::string* console = nullptr)
@@ -31,7 +31,7 @@ std::vector<int> ask(const std::string& input, const std::vector<int>& defaults,
 
 enum Expect { DEFAULT, YES, NO, QUIT };
 
-TEST_F(UpdateTest, AnswerWords)
+TEST_F(Prompt, AnswerWords)
 {
     const std::pair<const char*, Expect> cases[] = {
         {"\n", DEFAULT}, {"y", DEFAULT},   {"n", DEFAULT},  {"\n\n", DEFAULT}, {"y\n", YES},     {"Y\n", YES},
@@ -51,7 +51,7 @@ TEST_F(UpdateTest, AnswerWords)
     }
 }
 
-TEST_F(UpdateTest, PromptAndLoggedLineAsRead)
+TEST_F(Prompt, PromptAndLoggedLineAsRead)
 {
     const struct {
         const char* input;
@@ -72,13 +72,13 @@ TEST_F(UpdateTest, PromptAndLoggedLineAsRead)
     }
 }
 
-TEST_F(UpdateTest, EndOfInputQuitsEveryLaterQuestion)
+TEST_F(Prompt, EndOfInputQuitsEveryLaterQuestion)
 {
     EXPECT_EQ(ask("y\n\nq\n", {ANSWER_NO, ANSWER_NO, ANSWER_YES, ANSWER_YES}),
               (std::vector<int>{ANSWER_YES, ANSWER_NO, ANSWER_QUIT, ANSWER_QUIT}));
 }
 
-TEST_F(UpdateTest, SilentNeitherShowsNorReadsNorLogs)
+TEST_F(Prompt, SilentNeitherShowsNorReadsNorLogs)
 {
     const std::pair<uint32_t, int> cases[] = {
         {RUN_SILENT, ANSWER_NO},
@@ -102,7 +102,7 @@ TEST_F(UpdateTest, SilentNeitherShowsNorReadsNorLogs)
 // A line longer than the read buffer is one answer, no, and its tail is
 // dropped: a stray "y" (or a bare line end) in it must never answer the
 // next question.
-TEST_F(UpdateTest, OverlongLineIsOneNoAndItsTailIsDropped)
+TEST_F(Prompt, OverlongLineIsOneNoAndItsTailIsDropped)
 {
     const size_t max = ANSWER_LINE_SIZE - 1;
     const struct {
@@ -149,7 +149,7 @@ ssize_t watched_read(void* cookie, char* buf, size_t size)
     return static_cast<ssize_t>(n);
 }
 
-TEST_F(UpdateTest, PromptVisibleBeforeTheRead)
+TEST_F(Prompt, PromptVisibleBeforeTheRead)
 {
     WatchedInput input{"y\n"};
     cookie_io_functions_t io{watched_read, nullptr, nullptr, nullptr};
