@@ -1,0 +1,18 @@
+#pragma once
+
+#include <net/if.h>
+
+// The kernel's interface request record with the interface name filled in.
+struct InterfaceRequest {
+    struct ifreq ifr;
+    // A name longer than the 15 characters of the record would, once cut,
+    // name another interface; such a request is never sent.
+    bool name_fits;
+};
+
+// Zeroes the record and copies the name into it (null counts as empty).
+void init_interface_request(InterfaceRequest* req, const char* name);
+
+// ioctl on the request; a name that did not fit fails as an unknown
+// interface does (ENODEV) without asking the kernel.
+int interface_ioctl(int fd, unsigned long request, InterfaceRequest* req);

@@ -1,0 +1,55 @@
+#pragma once
+
+#include "app/event_log.h"
+#include "app/host_seam.h"
+#include "app/run_flags.h"
+#include "driver/staging.h"
+#include "support/test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <memory>
+#include <string>
+
+// In-process staging against a temporary root: <root>/etc for the release
+// files, <root>/lib/modules/<release>/... for the module tree, and a working
+// directory holding durivozo/ with prebuilt modules.
+class StagingTest : public ::testing::Test {
+public:
+    struct Outcome {
+        int rc = -1;
+        std::string console;  // standard output
+        std::string errors;   // standard error (the listing's complaint)
+    };
+
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // The release the fake uname reports, or a uname failure.
+    void set_release(const std::string& release);
+    void fail_uname();
+
+    void add_release_file(const char* name);  // "SuSE-release", "redhat-release"
+    void add_prebuilt(const std::string& name, const std::string& content);
+    void add_system_module(const std::string& content);
+    void add_leftover_backup(const std::string& content);
+
+    std::string module_dir() const;
+    std::string module_file() const { return module_dir() + "/durivozo.ko"; }
+    std::string backup_file() const { return wd_.file("durivozo.ko"); }
+    std::string log_text();
+
+    Outcome stage();
+    Outcome restore();
+
+    testing_support::TempDir root_;
+    testing_support::TempDir wd_;
+    std::string release_;
+
+private:
+    std::unique_ptr<testing_support::ScopedCwd> cwd_;
+    std::string log_path_;
+    uint32_t saved_flags_ = 0;
+};

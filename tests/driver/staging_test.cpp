@@ -1,0 +1,315 @@
+#include "staging_fixture.h"
+
+#include "app/return_codes.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+using namespace testing_support;
+
+namespace {
+
+// Prebuilt modules named as a package ships them; each holds its own name.
+// The decoys are what a wrong variant or distribution would pick.
+const char* const kPrebuilt[] = {
+    "RHEL5-2.6.18PAE_durivozo.ko",    "RHEL5-2.6.18xen_durivozo.ko",
+    "RHEL5-2.6.18_durivozo.ko",       "RHEL4-2.6.9-smp_durivozo.ko",
+    "RHEL9-4.1_durivozo.ko",          "RHEL5-2.6.16default_durivozo.ko",
+    "SLES10-2.6.16pae_durivozo.ko",   "SLES10-2.6.16xenpae_durivozo.ko",
+    "SLES10-2.6.16kdumppae_durivozo.ko", "SLES10-2.6.16xen_durivozo.ko",
+    "SLES10-2.6.16bigsmp_durivozo.ko", "SLES10-2.6.16smp_durivozo.ko",
+    "SLES10-2.6.16default_durivozo.ko", "SLES10-2.6.16kdump_durivozo.ko",
+};
+
+constexpr unsigned kSuse = 1;
+constexpr unsigned kRedhat = 2;
+
+struct PickCase {
+    const char* release;
+    unsigned release_files;
+    const char* staged;
+};
+
+const PickCase kPickCases[] = {
+    {"2.6.18-92.el5PAE", kRedhat, "RHEL5-2.6.18PAE_durivozo.ko"},
+    {"2.6.16.60-0.21-pae", kSuse, "SLES10-2.6.16pae_durivozo.ko"},
+    {"2.6.16.60-0.21-xenpae", kSuse, "SLES10-2.6.16pae_durivozo.ko"},
+    {"2.6.16.60-0.21-kdumppae", kSuse, "SLES10-2.6.16pae_durivozo.ko"},
+    {"2.6.18-92.el5xen", kRedhat, "RHEL5-2.6.18xen_durivozo.ko"},
+    {"2.6.16.60-0.21-bigsmp", kSuse, "SLES10-2.6.16bigsmp_durivozo.ko"},
+    {"2.6.16.60-0.21-default", kSuse, "SLES10-2.6.16default_durivozo.ko"},
+    {"2.6.16.60-0.21-kdump", kSuse, "SLES10-2.6.16kdump_durivozo.ko"},
+    {"2.6.9-78.ELsmp", kRedhat, "RHEL4-2.6.9-smp_durivozo.ko"},
+    {"2.6.18-92.el5", kRedhat, "RHEL5-2.6.18_durivozo.ko"},
+    {"4.1", kRedhat, "RHEL9-4.1_durivozo.ko"},
+    {"2.6.16.60-0.21-default", kSuse | kRedhat, "SLES10-2.6.16default_durivozo.ko"},
+};
+
+TEST_F(StagingTest, StagesThePrebuiltModuleForTheReleaseAndRemovesItAfterwards)
+{
+    for (const char* name : kPrebuilt)
+        add_prebuilt(name, name);
+
+    for (const PickCase& c : kPickCases) {
+        SCOPED_TRACE(std::string(c.release) + " -> " + c.staged);
+        reset_staging_state();
+        set_release(c.release);
+        remove(root_.file("etc/SuSE-release").c_str());
+        remove(root_.file("etc/redhat-release").c_str());
+        if (c.release_files & kSuse)
+            add_release_file("SuSE-release");
+        if (c.release_files & kRedhat)
+            add_release_file("redhat-release");
+        make_dirs(module_dir());
+
+        Outcome staged = stage();
+        EXPECT_EQ(staged.rc, FWUPG_OK) << staged.errors;
+        EXPECT_STREQ(kernel_path, module_file().c_str());
+        EXPECT_EQ(read_file(module_file()), c.staged);
+        EXPECT_FALSE(file_exists(backup_file()));
+
+        restore();
+        EXPECT_FALSE(file_exists(module_file()));
+        EXPECT_TRUE(file_exists(module_dir()));
+    }
+    EXPECT_EQ(log_text().find("[ERROR]"), std::string::npos);
+}
+
+TEST_F(StagingTest, SystemModuleIsSetAsideAndPutBack)
+{
+    add_release_file("redhat-release");
+    add_prebuilt("RHEL5-2.6.18PAE_durivozo.ko", "staged");
+    add_system_module("system");
+
+    EXPECT_EQ(stage().rc, FWUPG_OK);
+    EXPECT_EQ(read_file(module_file()), "staged");
+    EXPECT_EQ(read_file(backup_file()), "system");
+
+    restore();
+    EXPECT_EQ(read_file(module_file()), "system");
+    EXPECT_FALSE(file_exists(backup_file()));
+}
+
+TEST_F(StagingTest, BackupLeftByAnEarlierRunIsPutBackWhenTheTreeHasNone)
+{
+    add_release_file("redhat-release");
+    add_prebuilt("RHEL5-2.6.18PAE_durivozo.ko", "staged");
+    make_dirs(module_dir());
+    add_leftover_backup("earlier");
+
+    EXPECT_EQ(stage().rc, FWUPG_OK);
+    EXPECT_EQ(read_file(module_file()), "staged");
+
+    restore();
+    EXPECT_EQ(read_file(module_file()), "earlier");
+    EXPECT_FALSE(file_exists(backup_file()));
+}
+
+TEST_F(StagingTest, RestoreRunsOnlyOnce)
+{
+    add_release_file("redhat-release");
+    add_prebuilt("RHEL5-2.6.18PAE_durivozo.ko", "staged");
+    add_system_module("system");
+
+    EXPECT_EQ(stage().rc, FWUPG_OK);
+    restore();
+    restore();  // must not take the restored module for a staged one
+    EXPECT_EQ(read_file(module_file()), "system");
+}
+
+TEST_F(StagingTest, UnameFailureFormsNoPathAndRestoreDoesNothing)
+{
+    add_release_file("redhat-release");
+    add_prebuilt("RHEL5-2.6.18PAE_durivozo.ko", "staged");
+    add_system_module("system");
+    add_leftover_backup("earlier");
+    fail_uname();
+
+    Outcome staged = stage();
+    EXPECT_EQ(staged.rc, FWUPG_ERR);
+    EXPECT_EQ(staged.console, "Failed to get kernel version\n");
+    EXPECT_NE(log_text().find("[ERROR]  :Failed to get kernel version\n"), std::string::npos);
+    EXPECT_STREQ(kernel_path, "/lib/modules/");
+
+    restore();
+    EXPECT_EQ(read_file(module_file()), "system");
+    EXPECT_EQ(read_file(backup_file()), "earlier");
+}
+
+TEST_F(StagingTest, UnsupportedKernelNamesTheWholeReleaseAndRestoresTheSystemModule)
+{
+    set_release("3.10.0-1160.el7.x86_64");
+    add_release_file("redhat-release");
+    add_prebuilt("RHEL5-2.6.18PAE_durivozo.ko", "staged");
+    add_system_module("system");
+
+    Outcome staged = stage();
+    const std::string message = "kernel: 3.10.0-1160.el7.x86_64 is not supported by the component.\n";
+    EXPECT_EQ(staged.rc, FWUPG_ERR);
+    EXPECT_EQ(staged.console, message);
+    EXPECT_NE(log_text().find("[ERROR]  :" + message), std::string::npos);
+    // The listing's own complaint names the pattern it could not find.
+    EXPECT_NE(staged.errors.find("RHEL*3.10.0_durivozo.ko"), std::string::npos) << staged.errors;
+    EXPECT_FALSE(file_exists(module_file()));
+    EXPECT_EQ(read_file(backup_file()), "system");
+
+    restore();
+    EXPECT_EQ(read_file(module_file()), "system");
+    EXPECT_FALSE(file_exists(backup_file()));
+}
+
+TEST_F(StagingTest, WithoutReleaseFilesNothingIsStagedOrRestored)
+{
+    add_prebuilt("RHEL5-2.6.18PAE_durivozo.ko", "staged");
+    add_prebuilt("SLES10-2.6.18PAE_durivozo.ko", "staged");
+    add_system_module("system");
+    add_leftover_backup("earlier");
+
+    Outcome staged = stage();
+    EXPECT_EQ(staged.rc, FWUPG_OK);
+    EXPECT_EQ(staged.console, "");
+    const std::string log = log_text();
+    EXPECT_NE(log.find("[WARNING]:Neither /etc/SuSE-release nor /etc/redhat-release exists"), std::string::npos)
+        << log;
+    EXPECT_EQ(log.find("[ERROR]"), std::string::npos);
+
+    restore();
+    EXPECT_EQ(read_file(module_file()), "system");
+    EXPECT_EQ(read_file(backup_file()), "earlier");
+    EXPECT_TRUE(file_exists(root_.path() + "/lib/modules/" + release_));
+}
+
+// Releases that cannot be used safely are refused before any path is formed.
+TEST_F(StagingTest, UnusableReleasesAreRefusedAsUnsupported)
+{
+    const std::string prefix_len_path = root_.path() + "/lib/modules/" + "/kernel/drivers/net/durivozo.ko";
+    const std::string too_long(KERNEL_PATH_SIZE - prefix_len_path.size(), 'a');
+    const struct {
+        std::string release;
+        std::string logged;
+    } cases[] = {
+        {too_long, "[ERROR]  :kernel: aaaa"},
+        {"2.6.18;touch pwned", "[ERROR]  :kernel: 2.6.18;touch pwned is not supported by the component.\n"},
+        {"2.6.18$(touch pwned)", "[ERROR]  :kernel: 2.6.18$(touch pwned) is not supported"},
+        {"2.6.18 *", "[ERROR]  :kernel: 2.6.18 * is not supported"},
+        {"", "[ERROR]  :kernel:  is not supported by the component.\n"},
+    };
+    add_release_file("redhat-release");
+    add_leftover_backup("earlier");
+
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.release.substr(0, 40));
+        reset_staging_state();
+        set_release(c.release);
+        EXPECT_EQ(stage().rc, FWUPG_ERR);
+        EXPECT_NE(log_text().find(c.logged), std::string::npos);
+        EXPECT_STREQ(kernel_path, "/lib/modules/");
+        restore();
+        EXPECT_EQ(read_file(backup_file()), "earlier");
+        EXPECT_FALSE(file_exists(wd_.file("pwned")));
+    }
+}
+
+TEST_F(StagingTest, LongestReleaseThatFitsFormsTheWholePath)
+{
+    const std::string fixed = root_.path() + "/lib/modules/" + "/kernel/drivers/net/durivozo.ko";
+    set_release(std::string(KERNEL_PATH_SIZE - 1 - fixed.size(), 'a'));
+    add_release_file("redhat-release");
+
+    // No prebuilt module can match it; what counts is the formed path.
+    EXPECT_EQ(stage().rc, FWUPG_ERR);
+    EXPECT_EQ(strlen(kernel_path), KERNEL_PATH_SIZE - 1);
+    EXPECT_EQ(std::string(kernel_path), root_.path() + "/lib/modules/" + release_ + "/kernel/drivers/net/durivozo.ko");
+}
+
+// A backup already in the working directory would be overwritten by the
+// move; both modules must survive the run untouched.
+TEST_F(StagingTest, BackupInTheWayHoldsEverythingBack)
+{
+    const struct {
+        const char* kind;
+        bool directory;
+    } cases[] = {{"file", false}, {"directory", true}};
+    add_release_file("redhat-release");
+    add_prebuilt("RHEL5-2.6.18PAE_durivozo.ko", "staged");
+    add_system_module("system");
+
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.kind);
+        reset_staging_state();
+        if (c.directory)
+            make_dirs(backup_file());
+        else
+            add_leftover_backup("earlier");
+
+        Outcome staged = stage();
+        EXPECT_EQ(staged.rc, FWUPG_ERR);
+        EXPECT_NE(staged.console.find("durivozo.ko from an earlier run is in the working directory"),
+                  std::string::npos)
+            << staged.console;
+        EXPECT_NE(log_text().find("[ERROR]  :durivozo.ko from an earlier run"), std::string::npos);
+
+        restore();
+        EXPECT_EQ(read_file(module_file()), "system");
+        if (c.directory)
+            EXPECT_FALSE(file_exists(backup_file() + "/durivozo.ko"));
+        else
+            EXPECT_EQ(read_file(backup_file()), "earlier");
+        std::system(("rm -rf '" + backup_file() + "'").c_str());
+    }
+}
+
+// Makes a directory refuse entry removal, for root too; undone on exit.
+class LockedDirectory {
+public:
+    explicit LockedDirectory(const std::string& dir) : dir_(dir)
+    {
+        if (geteuid() == 0)
+            locked_ = std::system(("chattr +i '" + dir_ + "' 2>/dev/null").c_str()) == 0;
+        else
+            locked_ = chmod(dir_.c_str(), 0555) == 0;
+    }
+    ~LockedDirectory()
+    {
+        if (!locked_)
+            return;
+        if (geteuid() == 0)
+            std::system(("chattr -i '" + dir_ + "'").c_str());
+        else
+            chmod(dir_.c_str(), 0755);
+    }
+    bool locked() const { return locked_; }
+
+private:
+    std::string dir_;
+    bool locked_ = false;
+};
+
+TEST_F(StagingTest, FailedBackupMoveLeavesTheSystemModuleAlone)
+{
+    add_release_file("redhat-release");
+    add_prebuilt("RHEL5-2.6.18PAE_durivozo.ko", "staged");
+    add_system_module("system");
+
+    LockedDirectory lock(module_dir());
+    if (!lock.locked())
+        GTEST_SKIP() << "cannot make " << module_dir() << " refuse removals here (no chattr +i)";
+
+    Outcome staged = stage();
+    EXPECT_EQ(staged.rc, FWUPG_ERR);
+    EXPECT_NE(staged.console.find("Could not move the system's module " + module_file()), std::string::npos)
+        << staged.console;
+    EXPECT_NE(log_text().find("[ERROR]  :Could not move the system's module"), std::string::npos);
+    EXPECT_EQ(read_file(module_file()), "system");
+    EXPECT_FALSE(file_exists(backup_file()));
+
+    restore();
+    EXPECT_EQ(read_file(module_file()), "system");
+    EXPECT_FALSE(file_exists(backup_file()));
+}
+
+} // namespace

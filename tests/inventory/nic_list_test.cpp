@@ -1,0 +1,224 @@
+// Inventory building through scripted probes and the flash-tool simulator.
+#include "app/event_log.h"
+#include "app/return_codes.h"
+#include "inventory/nic_info.h"
+#include "inventory/nic_list.h"
+#include "support/fake_host.h"
+#include "support/sim_package.h"
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <memory>
+
+using namespace testing_support;
+
+namespace {
+
+FakeInterface pci_nic(const std::string& name, const std::string& bus, const std::string& mac, uint32_t devid)
+{
+    FakeInterface i;
+    i.name = name;
+    i.bus_info = bus;
+    i.hwaddr = mac;
+    i.venid = 0x8086;
+    i.devid = devid;
+    i.subvenid = 0x8086;
+    i.subdevid = 0xA02C;
+    return i;
+}
+
+CatalogEntryText catalog_entry(const std::string& name, uint32_t devid, const std::string& image)
+{
+    return {name, "8086", hex4(devid), "8086", "A02C", image};
+}
+
+class Inventory : public ::testing::Test {
+protected:
+    SimPackage pkg;
+    std::unique_ptr<ScopedCwd> cwd;
+    FILE* log = nullptr;
+
+    void SetUp() override
+    {
+        if (!pkg.has_simulator())
+            GTEST_SKIP() << "the flash-tool simulator is not built";
+        cwd = std::make_unique<ScopedCwd>(pkg.path());
+        log = tmpfile();
+        dazed_fout = log;
+        g_ninfo.clear();
+        g_nNics = g_nDazedNICs = 0;
+        pkg.add_image_file("a.bin");
+        pkg.add_image_file("b.bin");
+        pkg.write_catalog({catalog_entry("Adapter A", 0x10C9, "a.bin"), catalog_entry("Adapter B", 0x10D3, "b.bin")});
+    }
+    void TearDown() override
+    {
+        dazed_fout = nullptr;
+        if (log != nullptr)
+            fclose(log);
+    }
+    std::string log_text() const
+    {
+        std::string out;
+        rewind(log);
+        char buf[4096];
+        size_t n;
+        while ((n = fread(buf, 1, sizeof buf, log)) > 0)
+            out.append(buf, n);
+        return out;
+    }
+};
+
+TEST_F(Inventory, KeepsSupportedAdaptersPackedInNameOrder)
+{
+    pkg.write_state(
+        "adapter nic=1 mac=00AA00000000 psid=P1 combo=1.0.0 pxe=1.0.1 setup=1.0.2 ocd=1.0.3\n"
+        "adapter nic=2 mac=00AA00000001 psid=P1 combo=1.0.0 pxe=1.0.1 setup=1.0.2 ocd=1.0.3\n"
+        "adapter nic=3 mac=00AA00000002 psid=P1 combo=1.2.8 pxe=1.3.33 setup=2.2.6 ocd=1.0.7\n"
+        "adapter nic=4 mac=00AA00000004 psid=P2 combo=2.0.5 pxe=3.1.1 setup=3.1.2 ocd=3.1.3\n"
+        "image file=a.bin psid=P1 combo=1.3.21 pxe=1.3.45 setup=2.2.8 ocd=1.0.9\n"
+        "image file=b.bin psid=P2 combo=1.9.9 pxe=4.0.1 setup=4.0.2 ocd=4.0.3\n");
+    FakeHost host({
+        pci_nic("eth0", "0000:01:00.0", "00AA00000000", 0x9999),  // not in the catalog
+        pci_nic("eth1", "0000:01:00.1", "00AA00000001", 0x10C9),  // function 1 of eth0's device
+        pci_nic("eth2", "0000:03:00.0", "00AA00000002", 0x10C9),
+        pci_nic("eth3", "0000:04:00.0", "00AA00000003", 0x10C9),  // the tool does not list it
+        pci_nic("eth4", "0000:0b:00.0", "00AA00000004", 0x10D3),
+        pci_nic("lo", "", "000000000000", 0),
+        pci_nic("eth5", "", "00AA00000005", 0x10C9),              // no bus information
+    });
+
+    ASSERT_EQ(build_NIC_list(), FWUPG_OK);
+    EXPECT_EQ(g_nNics, 6);
+    ASSERT_EQ(g_nDazedNICs, 2);
+
+    const NicInfo& a = g_ninfo[0];
+    EXPECT_EQ(a.device_id, "eth2");
+    EXPECT_EQ(a.bus_location, "03:00.0");
+    EXPECT_EQ(a.macaddress, "00AA00000002");
+    EXPECT_EQ(a.nic_number, 3);
+    EXPECT_EQ(a.product_id, "Adapter A");
+    EXPECT_EQ(a.fw_file, "a.bin");
+    EXPECT_EQ(a.fw_image_path, "./nic_fw/a.bin");
+    EXPECT_EQ(a.flags, NIC_HAS_ROM);
+    EXPECT_EQ((std::vector<uint32_t>{a.cur_version.major, a.cur_version.minor, a.cur_version.build}),
+              (std::vector<uint32_t>{1, 2, 8}));
+    EXPECT_EQ((std::vector<uint32_t>{a.img_version.major, a.img_version.minor, a.img_version.build}),
+              (std::vector<uint32_t>{1, 3, 21}));
+    EXPECT_STREQ(a.rom_versions[PXE_CUR], "1.3.33");
+    EXPECT_STREQ(a.rom_versions[PXE_IMG], "1.3.45");
+    EXPECT_STREQ(a.rom_versions[SETUP_CUR], "2.2.6");
+    EXPECT_STREQ(a.rom_versions[SETUP_IMG], "2.2.8");
+    EXPECT_STREQ(a.rom_versions[OCD_CUR], "1.0.7");
+    EXPECT_STREQ(a.rom_versions[OCD_IMG], "1.0.9");
+
+    const NicInfo& b = g_ninfo[1];
+    EXPECT_EQ(b.device_id, "eth4");
+    EXPECT_EQ(b.bus_location, "0b:00.0");
+    EXPECT_EQ(b.nic_number, 4);
+    EXPECT_EQ(b.devid, 0x10D3u);
+    EXPECT_EQ(b.fw_image_path, "./nic_fw/b.bin");
+    for (size_t i = 2; i < g_ninfo.size(); ++i)
+        EXPECT_TRUE(is_zero_record(g_ninfo[i])) << "record " << i;
+
+    // The function-1 interface and the one without a PCI address cause no further probe.
+    EXPECT_EQ(host.address_queries, (std::vector<std::string>{"eth0", "eth2", "eth3", "eth4"}));
+    EXPECT_EQ(host.pci_queries, (std::vector<std::string>{"0000:01:00.0", "0000:03:00.0", "0000:0b:00.0"}));
+
+    EXPECT_EQ(pkg.tool_command_lines(),
+              (std::vector<std::string>{
+                  "(./bootutil -E  | grep NIC | grep MACAddress > data_cur.dat)\\n",
+                  "(./bootutil -iv -QUIET -FILE=./nic_fw/a.bin > data_img.dat)\\n",
+                  "(./bootutil -iv -QUIET -FILE=./nic_fw/a.bin -NIC=3 > data_img.dat)\\n",
+                  "(./bootutil -iv -QUIET -NIC=3 > data_img.dat)\\n",
+                  "(./bootutil -iv -QUIET -FILE=./nic_fw/b.bin > data_img.dat)\\n",
+                  "(./bootutil -iv -QUIET -FILE=./nic_fw/b.bin -NIC=4 > data_img.dat)\\n",
+                  "(./bootutil -iv -QUIET -NIC=4 > data_img.dat)\\n",
+              }));
+    for (const char* tmp : {"data_cur.dat", "data_img.dat", "data_tmp.dat"})
+        EXPECT_FALSE(file_exists(pkg.file(tmp))) << tmp;
+}
+
+TEST_F(Inventory, MissingReportLinesGiveTheDefaults)
+{
+    pkg.write_state(
+        "adapter nic=1 mac=00AA00000002 psid=P1 combo=1.2.8 pxe=1.3.33 setup=2.2.6 ocd=1.0.7 omit=combo,pxe,ocd\n"
+        "image file=a.bin psid=P1 combo=1.3.21 pxe=1.3.45 setup=2.2.8 ocd=1.0.9 omit=combo,ocd\n");
+    FakeHost host({pci_nic("eth0", "0000:03:00.0", "00AA00000002", 0x10C9)});
+
+    ASSERT_EQ(build_NIC_list(), FWUPG_OK);
+    ASSERT_EQ(g_nDazedNICs, 1);
+    const NicInfo& a = g_ninfo[0];
+    EXPECT_EQ(a.cur_version.major + a.cur_version.minor + a.cur_version.build, 0u);
+    EXPECT_EQ(a.img_version.major + a.img_version.minor + a.img_version.build, 0u);
+    EXPECT_STREQ(a.rom_versions[PXE_CUR], "0.0.00");
+    EXPECT_STREQ(a.rom_versions[OCD_CUR], "0.0.00");
+    EXPECT_STREQ(a.rom_versions[OCD_IMG], "0.0.00");
+    EXPECT_STREQ(a.rom_versions[SETUP_CUR], "2.2.6");
+}
+
+TEST_F(Inventory, OverlongToolWordsAreCutToTheirFields)
+{
+    pkg.write_state(
+        "adapter nic=123456 mac=00AA00000002 psid=P1 combo=1.2.8 pxe=1.3.33 setup=2.2.6 ocd=1.0.7\n"
+        "image file=a.bin psid=P1 combo=10.100.1000 pxe=1.2.3.4.5.6.7 setup=2.2.8 ocd=123456789012\n");
+    FakeHost host({pci_nic("eth0", "0000:03:00.0", "00AA00000002", 0x10C9)});
+
+    ASSERT_EQ(build_NIC_list(), FWUPG_OK);
+    ASSERT_EQ(g_nDazedNICs, 1);
+    const NicInfo& a = g_ninfo[0];
+    EXPECT_EQ(a.nic_number, 1234);  // four characters of the adapter number
+    EXPECT_EQ(a.img_version.minor, 100u);
+    EXPECT_EQ(a.img_version.build, 1u);  // "10.100.1000" cut to eight characters
+    EXPECT_STREQ(a.rom_versions[OCD_IMG], "1234567");  // "v1234567" without its v
+    EXPECT_EQ(pkg.tool_invocations().back(), "-iv -QUIET -NIC=1234");
+}
+
+TEST_F(Inventory, UnreadablePciIdsStopTheBuilding)
+{
+    pkg.write_state("adapter nic=1 mac=00AA00000002 psid=P1 combo=1.2.8 pxe=1 setup=1 ocd=1\n");
+    FakeInterface broken = pci_nic("eth0", "0000:03:00.0", "00AA00000002", 0x10C9);
+    broken.pci_readable = false;
+    FakeHost host({broken, pci_nic("eth1", "0000:04:00.0", "00AA00000002", 0x10C9)});
+
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(build_NIC_list(), FWUPG_ERR);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "Could not retrieve PCI ID of NICs.\n");
+    EXPECT_EQ(g_nDazedNICs, 0);
+    EXPECT_EQ(log_text(), "[ERROR]  :Could not retrieve PCI ID of NICs.\n");
+    EXPECT_EQ(host.pci_queries.size(), 1u);
+    EXPECT_TRUE(file_exists(pkg.file("data_cur.dat")));  // left in place on this early return
+}
+
+TEST_F(Inventory, NoEthInterfaceRunsNoTool)
+{
+    FakeHost host({pci_nic("lo", "", "000000000000", 0), pci_nic("wlan0", "0000:02:00.0", "00AA00000009", 1)});
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(build_NIC_list(), FWUPG_ERR);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "No supported adapters found\n");
+    EXPECT_EQ(log_text(), "[ERROR]  :No supported adapters found\n");
+    EXPECT_EQ(g_nNics, 0);
+    EXPECT_TRUE(g_ninfo.empty());
+    EXPECT_TRUE(pkg.tool_invocations().empty());
+}
+
+TEST_F(Inventory, MissingCatalogDropsEveryCandidate)
+{
+    pkg.write_state("adapter nic=1 mac=00AA00000002 psid=P1 combo=1.2.8 pxe=1 setup=1 ocd=1\n"
+                    "adapter nic=2 mac=00AA00000003 psid=P1 combo=1.2.8 pxe=1 setup=1 ocd=1\n");
+    unlink(pkg.file("nic_fw/NICFWData.xml").c_str());
+    FakeHost host({pci_nic("eth0", "0000:03:00.0", "00AA00000002", 0x10C9),
+                   pci_nic("eth1", "0000:04:00.0", "00AA00000003", 0x10C9)});
+
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(build_NIC_list(), FWUPG_OK);
+    testing::internal::GetCapturedStdout();
+    EXPECT_EQ(g_nDazedNICs, 0);
+    EXPECT_EQ(log_text(), "[ERROR]  :Unable to open nic_fw/NICFWData.xml\n"
+                          "[ERROR]  :Unable to open nic_fw/NICFWData.xml\n");
+    EXPECT_FALSE(file_exists(pkg.file("data_cur.dat")));
+}
+
+} // namespace

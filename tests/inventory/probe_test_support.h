@@ -1,0 +1,69 @@
+#pragma once
+
+#include "app/event_log.h"
+#include "app/host_seam.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace probe_testing {
+
+// Points the host seam at a fixture tree; restores production afterwards.
+class ScopedHostRoot {
+public:
+    explicit ScopedHostRoot(const std::string& root) { g_host.root = root; }
+    ~ScopedHostRoot() { g_host = production_host_seam(); }
+    ScopedHostRoot(const ScopedHostRoot&) = delete;
+    ScopedHostRoot& operator=(const ScopedHostRoot&) = delete;
+};
+
+// Sends the event log to a temporary stream for the life of the object.
+class ScopedEventLog {
+public:
+    ScopedEventLog();
+    ~ScopedEventLog();
+    ScopedEventLog(const ScopedEventLog&) = delete;
+    ScopedEventLog& operator=(const ScopedEventLog&) = delete;
+    std::string contents() const;
+
+private:
+    FILE* previous_;
+    FILE* stream_;
+};
+
+// Collects what is written to standard error between construction and take().
+class StderrCapture {
+public:
+    StderrCapture() { testing::internal::CaptureStderr(); }
+    ~StderrCapture()
+    {
+        if (!taken_)
+            testing::internal::GetCapturedStderr();
+    }
+    StderrCapture(const StderrCapture&) = delete;
+    StderrCapture& operator=(const StderrCapture&) = delete;
+    std::string take()
+    {
+        taken_ = true;
+        return testing::internal::GetCapturedStderr();
+    }
+
+private:
+    bool taken_ = false;
+};
+
+// Replaces the reporting line of every diagnostic ("dazed-fug,123\n") by N.
+std::string without_line_numbers(const std::string& text);
+
+// True when this process may open the raw IPv4 sockets the address probes use.
+bool raw_sockets_allowed();
+
+// Standard output of a shell command, empty when it cannot run.
+std::string command_output(const std::string& command);
+
+std::string trim(const std::string& text);
+
+} // namespace probe_testing

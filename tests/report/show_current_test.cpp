@@ -1,0 +1,180 @@
+// The -c version table: golden blocks, in-process and through the real binary.
+#include "app/event_log.h"
+#include "app/return_codes.h"
+#include "inventory/nic_info.h"
+#include "report/show_current.h"
+#include "support/fake_host.h"
+#include "support/sim_package.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+using namespace testing_support;
+
+namespace {
+
+std::string golden(const std::string& name)
+{
+    return read_file(std::string(DAZED_SOURCE_DIR) + "/tests/report/golden/" + name);
+}
+
+NicInfo example_adapter()
+{
+    NicInfo nic;
+    nic.device_id = "eth2";
+    nic.macaddress = "001B21123456";
+    nic.venid = 0x8086;
+    nic.devid = 0x10C9;
+    nic.subvenid = 0x8086;
+    nic.subdevid = 0xA02C;
+    nic.product_id = "Dual Port Gigabit Server Adapter";
+    nic.cur_version = {1, 2, 8};
+    nic.img_version = {1, 3, 21};
+    set_rom_version(nic, PXE_CUR, "1.3.33");
+    set_rom_version(nic, PXE_IMG, "1.3.45");
+    set_rom_version(nic, SETUP_CUR, "2.2.6");
+    set_rom_version(nic, SETUP_IMG, "2.2.8");
+    set_rom_version(nic, OCD_CUR, "1.0.7");
+    set_rom_version(nic, OCD_IMG, "1.0.9");
+    nic.flags = NIC_HAS_ROM;
+    return nic;
+}
+
+std::string printed_block(const NicInfo& nic)
+{
+    g_ninfo.assign(1, nic);
+    testing::internal::CaptureStdout();
+    print_version_block(0);
+    fflush(stdout);
+    return testing::internal::GetCapturedStdout();
+}
+
+TEST(VersionBlock, MatchesTheGoldenBlock)
+{
+    EXPECT_EQ(printed_block(example_adapter()), golden("version_block_eth2.txt"));
+}
+
+TEST(VersionBlock, InstalledAndAvailableStayInTheirColumns)
+{
+    // Negative twin: swapped versions must not reproduce the golden block.
+    NicInfo swapped = example_adapter();
+    std::swap(swapped.cur_version, swapped.img_version);
+    EXPECT_NE(printed_block(swapped), golden("version_block_eth2.txt"));
+}
+
+TEST(VersionBlock, LongVersionPushesItsRowAndEmptyNameStaysBlank)
+{
+    NicInfo nic = example_adapter();
+    nic.cur_version = {10, 100, 1000};
+    nic.product_id.clear();
+    set_rom_version(nic, PXE_IMG, "123456789");
+    std::vector<std::string> lines = split_lines(printed_block(nic));
+    ASSERT_EQ(lines.size(), 14u);
+    EXPECT_EQ(lines[1], "001B21123456 8086-10C9-8086-A02C  ");
+    EXPECT_EQ(lines[6], "     COMBO      10.100.1000   COMBO      1.3.21        eth2");
+    EXPECT_EQ(lines[9], "     PXE        1.3.33                  123456789 ");
+}
+
+class ShowCurrent : public ::testing::Test {
+protected:
+    SimPackage pkg;
+    std::unique_ptr<ScopedCwd> cwd;
+    void SetUp() override
+    {
+        if (!pkg.has_simulator())
+            GTEST_SKIP() << "the flash-tool simulator is not built";
+        cwd = std::make_unique<ScopedCwd>(pkg.path());
+        dazed_fout = nullptr;
+        g_ninfo.clear();
+        g_nNics = g_nDazedNICs = 0;
+    }
+};
+
+FakeInterface fake(const std::string& name, const std::string& bus, const std::string& mac)
+{
+    FakeInterface i;
+    i.name = name;
+    i.bus_info = bus;
+    i.hwaddr = mac;
+    i.venid = 0x8086;
+    i.devid = 0x10C9;
+    i.subvenid = 0x8086;
+    i.subdevid = 0xA02C;
+    return i;
+}
+
+TEST_F(ShowCurrent, OneBlockPerAdapterInTableOrder)
+{
+    pkg.add_image_file("dp.bin");
+    pkg.write_catalog({{"Dual Port Gigabit Server Adapter", "8086", "10C9", "8086", "A02C", "dp.bin"}});
+    pkg.write_state(
+        "adapter nic=1 mac=001B21123456 psid=P1 combo=1.2.8 pxe=1.3.33 setup=2.2.6 ocd=1.0.7\n"
+        "adapter nic=2 mac=001B21123457 psid=P1 combo=1.2.8 pxe=1.3.33 setup=2.2.6 ocd=1.0.7\n"
+        "image file=dp.bin psid=P1 combo=1.3.21 pxe=1.3.45 setup=2.2.8 ocd=1.0.9\n");
+    FakeHost host({fake("eth2", "0000:0b:00.0", "001B21123456"), fake("eth3", "0000:0b:00.1", "001B21123457"),
+                   fake("eth10", "0000:0c:00.0", "001B21123457")});
+
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(show_current(), FWUPG_OK);
+    std::string shown = testing::internal::GetCapturedStdout();
+
+    std::string second = golden("version_block_eth2.txt");
+    second.replace(second.find("001B21123456"), 12, "001B21123457");
+    second.replace(second.find("eth2"), 4, "eth10");
+    EXPECT_EQ(shown, second + golden("version_block_eth2.txt"));  // eth10 sorts before eth2
+}
+
+TEST_F(ShowCurrent, NoSupportedAdapterSaysSoAndFails)
+{
+    pkg.write_catalog({});
+    pkg.write_state("adapter nic=1 mac=001B21123456 psid=P1 combo=1.2.8 pxe=1 setup=1 ocd=1\n");
+    FakeHost host({fake("eth2", "0000:0b:00.0", "001B21123456")});
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(show_current(), FWUPG_ERR);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "No supported adapters found\n");
+}
+
+// The real binary against this machine's own PCI network interface.
+TEST(ShowCurrentEndToEnd, PrintsTheBlockForTheHostsNic)
+{
+    SKIP_IF_HOST_UNSAFE();
+    std::optional<HostNic> nic = find_host_pci_nic();
+    if (!nic)
+        GTEST_SKIP() << "no eth interface on function 0 of a PCI device on this machine";
+    SimPackage pkg;
+    if (!pkg.has_simulator())
+        GTEST_SKIP() << "the flash-tool simulator is not built";
+    pkg.add_image_file("host.bin");
+    pkg.write_catalog({{"Host Adapter", hex4(nic->venid), hex4(nic->devid), hex4(nic->subvenid),
+                        hex4(nic->subdevid), "host.bin"}});
+    pkg.write_state("adapter nic=1 mac=" + nic->mac +
+                    " psid=P1 combo=1.2.8 pxe=1.3.33 setup=2.2.6 ocd=1.0.7\n"
+                    "image file=host.bin psid=P1 combo=1.3.21 pxe=1.3.45 setup=2.2.8 ocd=1.0.9\n");
+
+    RunResult r = run_dazed_fug({"-c"}, pkg.path());
+    EXPECT_EQ(r.exit_status, 0) << r.err;
+    std::string expected = golden("version_block_eth2.txt");
+    expected.replace(expected.find("001B21123456"), 12, nic->mac);
+    expected.replace(expected.find("8086-10C9-8086-A02C"), 19, nic->key());
+    expected.replace(expected.find("Dual Port Gigabit Server Adapter"), 32, "Host Adapter");
+    expected.replace(expected.find("eth2"), 4, nic->name);
+    EXPECT_EQ(r.out, expected);
+    EXPECT_NE(read_file(pkg.file("bootutil.log")).find("[INFO]   :Current FW version successfully displayed.\n"),
+              std::string::npos);
+}
+
+TEST(ShowCurrentEndToEnd, NoAdapterListedByTheTool)
+{
+    SKIP_IF_HOST_UNSAFE();
+    SimPackage pkg;
+    if (!pkg.has_simulator())
+        GTEST_SKIP() << "the flash-tool simulator is not built";
+    pkg.write_catalog({});
+    pkg.write_state("");
+    RunResult r = run_dazed_fug({"-c"}, pkg.path());
+    EXPECT_EQ(r.exit_status, 6);
+    EXPECT_EQ(r.out, "No supported adapters found\n");
+}
+
+} // namespace
