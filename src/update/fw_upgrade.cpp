@@ -3,47 +3,14 @@
 #include "app/event_log.h"
 #include "app/return_codes.h"
 #include "app/run_flags.h"
+#include "driver/critical_section.h"
 #include "inventory/nic_info.h"
 #include "inventory/nic_list.h"
 #include "tool/flash_tool.h"
 #include "tool/shell.h"
 #include "update/update_decision.h"
 
-#include <signal.h>
-
-#include <initializer_list>
 #include <string>
-
-namespace {
-
-// Critical section: a flash cut short by an interrupt can leave the adapter
-// without a working option ROM. The termination signals are held while the
-// tool runs (it inherits the mask) and until its outcome is logged, and
-// delivered after that.
-class FlashSignalsHeld {
-public:
-    FlashSignalsHeld()
-    {
-        sigset_t held;
-        sigemptyset(&held);
-        for (int sig : {SIGINT, SIGTERM, SIGHUP, SIGQUIT})
-            sigaddset(&held, sig);
-        blocked_ = sigprocmask(SIG_BLOCK, &held, &previous_) == 0;
-    }
-    ~FlashSignalsHeld()
-    {
-        if (blocked_)
-            sigprocmask(SIG_SETMASK, &previous_, nullptr);
-    }
-    FlashSignalsHeld(const FlashSignalsHeld&) = delete;
-    FlashSignalsHeld& operator=(const FlashSignalsHeld&) = delete;
-
-private:
-    sigset_t previous_;
-    bool blocked_ = false;
-};
-
-} // namespace
 
 int do_update_firmware(int index)
 {
@@ -55,7 +22,10 @@ int do_update_firmware(int index)
 
     log_event_f(LOG_INFO, 0, "Selecting %s MAC: %-12s \n", nic.product_id.c_str(), nic.macaddress.c_str());
     const std::string command = cmd_flash(nic.nic_number, nic.fw_image_path.c_str());
-    FlashSignalsHeld held;
+    // Critical section: a flash cut short by an interrupt can leave the
+    // adapter without a working option ROM. The tool inherits the held
+    // signals; they arrive once the outcome is logged.
+    CriticalSection flashing;
     if (do_command(command) == 0) {
         g_iFlag |= RUN_FLASH_OK;
         log_event_f(LOG_INFO, 0, "MAC %-12s Upgrade SUCCESS\n", nic.macaddress.c_str());
