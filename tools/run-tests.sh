@@ -7,3 +7,9 @@ tools/install-deps.sh
 cmake -S . -B build -G Ninja
 cmake --build build
 ctest --test-dir build --output-on-failure --timeout 600
+
+# The whole suite once more with AddressSanitizer and UndefinedBehaviorSanitizer.
+cmake -S . -B build-sanitize -G Ninja -DDAZED_SANITIZE=ON
+cmake --build build-sanitize
+ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+    ctest --test-dir build-sanitize --output-on-failure --timeout 600

@@ -7,6 +7,7 @@
 #include "app/host_seam.h"
 #include "app/return_codes.h"
 #include "app/run_flags.h"
+#include "app/run_lock.h"
 #include "driver/staging.h"
 #include "report/discovery_report.h"
 #include "report/show_current.h"
@@ -128,6 +129,11 @@ ModeFunction select_mode(uint32_t flags)
 
 int run_dazed_fug(int argc, char** argv)
 {
+    if (!lock_working_directory()) {
+        fprintf(stderr, "FWUPG_ERROR: another run is active in this working directory, %s,%d\n", g_SourceName,
+                __LINE__);
+        return FWUPG_ERR;
+    }
     dazed_fout = fopen(g_host.event_log_path.c_str(), "w");
     if (dazed_fout == nullptr) {
         fprintf(stderr, "FWUPG_ERROR: could not open %s (%d), %s,%d\n", g_host.event_log_path.c_str(),

@@ -125,6 +125,8 @@ int build_NIC_list()
         return FWUPG_ERR;
     }
 
+    if (check_flash_tool() != FWUPG_OK)
+        return FWUPG_ERR;
     do_command(cmd_list_adapters());
     g_ninfo.assign(static_cast<size_t>(g_nNics), NicInfo{});
 

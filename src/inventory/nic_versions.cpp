@@ -2,9 +2,11 @@
 
 #include "app/bounded_text.h"
 #include "app/config.h"
+#include "app/event_log.h"
 #include "inventory/nic_info.h"
 #include "tool/flash_tool.h"
 #include "tool/shell.h"
+#include "tool/text_checks.h"
 #include "tool/tool_output.h"
 
 #include <cstdlib>
@@ -53,18 +55,31 @@ void read_adapter_versions(int index)
     char nic_text[kNicTextSize] = "";
     do_command(cmd_pick_lines(TMP_DATA_CUR, nic.macaddress.c_str()));
     get_nth_word_from_file(TMP_DATA_TMP, 2, nic_text, sizeof nic_text);
+    if (nic_text[0] != '\0' && !is_decimal_text(nic_text)) {
+        log_event_f(LOG_ERROR, 0, "The flash tool listed MAC %s with the adapter number \"%s\"; it is not used.\n",
+                    nic.macaddress.c_str(), nic_text);
+        nic_text[0] = '\0';
+    }
     nic.nic_number = atoi(nic_text);
 
-    nic.fw_image_path = std::string(g_FwDir) + nic.fw_file;
-    const char* image = nic.fw_image_path.c_str();
+    if (is_safe_image_name(nic.fw_file.c_str())) {
+        nic.fw_image_path = std::string(g_FwDir) + nic.fw_file;
+        const char* image = nic.fw_image_path.c_str();
 
-    do_command(cmd_image_versions(image));
-    pick_combo(LABEL_COMBO_VERSION, 5, nic.img_version);
-    pick_sub_version(LABEL_OCD_ROM, 4, nic, OCD_IMG);
+        do_command(cmd_image_versions(image));
+        pick_combo(LABEL_COMBO_VERSION, 5, nic.img_version);
+        pick_sub_version(LABEL_OCD_ROM, 4, nic, OCD_IMG);
 
-    do_command(cmd_image_versions_for_nic(image, nic_text));
-    pick_sub_version(LABEL_PXE, 2, nic, PXE_IMG);
-    pick_sub_version(LABEL_SETUP, 2, nic, SETUP_IMG);
+        do_command(cmd_image_versions_for_nic(image, nic_text));
+        pick_sub_version(LABEL_PXE, 2, nic, PXE_IMG);
+        pick_sub_version(LABEL_SETUP, 2, nic, SETUP_IMG);
+    } else {
+        // Such a name never reaches a command line: the adapter has no image.
+        log_event_f(LOG_ERROR, 0, "Image file name \"%s\" for %s in %s is refused: only letters, digits and ._+-/ are allowed.\n",
+                    nic.fw_file.c_str(), nic.device_id.c_str(), g_XMLFwFile);
+        for (RomVersionSlot slot : {PXE_IMG, SETUP_IMG, OCD_IMG})
+            set_rom_version(nic, slot, kSubVersionDefault + 1);
+    }
 
     do_command(cmd_installed_versions(nic_text));
     pick_combo(LABEL_COMBO_VERSION, 5, nic.cur_version);

@@ -2,6 +2,13 @@
 
 #include "app/bounded_text.h"
 #include "app/config.h"
+#include "app/event_log.h"
+#include "app/return_codes.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 
 const char TMP_DATA_CUR[] = "data_cur.dat";
 const char TMP_DATA_IMG[] = "data_img.dat";
@@ -13,6 +20,17 @@ const char LABEL_OCD_ROM[] = "\"OCD Option ROM\"";
 const char LABEL_PXE[] = "\"PXE       v\"";
 const char LABEL_SETUP[] = "\"Setup     v\"";
 const char LABEL_OCD[] = "\"OCD       v\"";
+
+int check_flash_tool()
+{
+    // Without this a missing tool only shows as empty output, which reads as
+    // "no adapters" and would end an update run with success.
+    if (access(g_fwupg, X_OK) != 0) {
+        log_event_f(LOG_ERROR, 1, "Cannot run the flash tool %s: %s\n", g_fwupg, strerror(errno));
+        return FWUPG_ERR;
+    }
+    return FWUPG_OK;
+}
 
 std::string cmd_list_adapters()
 {

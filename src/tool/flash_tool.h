@@ -15,6 +15,10 @@ extern const char LABEL_PXE[];            // "\"PXE       v\""
 extern const char LABEL_SETUP[];          // "\"Setup     v\""
 extern const char LABEL_OCD[];            // "\"OCD       v\""
 
+// Checks that the flash tool can be run; logs an error (with console echo)
+// naming it when it cannot. Returns 0 or FWUPG_ERR.
+int check_flash_tool();
+
 // Every command line given to the flash tool or used on its output.
 std::string cmd_list_adapters();
 std::string cmd_find_adapter(const char* mac);

@@ -15,6 +15,12 @@ struct NormalisationCase {
     std::string report_path;
 };
 
+void PrintTo(const NormalisationCase& c, std::ostream* os)
+{
+    for (const std::string& a : c.args)
+        *os << a.substr(0, 20) << ' ';
+}
+
 class Normalisation : public ::testing::TestWithParam<NormalisationCase> {};
 
 TEST_P(Normalisation, RewritesAndTakesTheReportPath)

@@ -32,6 +32,12 @@ struct CommandLineCase {
     bool parser_diagnostic;
 };
 
+void PrintTo(const CommandLineCase& c, std::ostream* os)
+{
+    for (const std::string& a : c.args)
+        *os << a << ' ';
+}
+
 class CommandLine : public ::testing::TestWithParam<CommandLineCase> {};
 
 TEST_P(CommandLine, ExitStatusConsoleAndReturnValueLine)

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <memory>
@@ -219,6 +220,66 @@ TEST_F(Inventory, MissingCatalogDropsEveryCandidate)
     EXPECT_EQ(log_text(), "[ERROR]  :Unable to open nic_fw/NICFWData.xml\n"
                           "[ERROR]  :Unable to open nic_fw/NICFWData.xml\n");
     EXPECT_FALSE(file_exists(pkg.file("data_cur.dat")));
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(Inventory, MissingOrNonExecutableToolIsAnErrorNotAnEmptyList)
+{
+    FakeHost host({pci_nic("eth0", "0000:03:00.0", "00AA00000002", 0x10C9)});
+    for (bool remove : {false, true}) {
+        if (remove)
+            unlink(pkg.file("bootutil").c_str());
+        else
+            chmod(pkg.file("bootutil").c_str(), 0644);
+        testing::internal::CaptureStdout();
+        EXPECT_EQ(build_NIC_list(), FWUPG_ERR);
+        std::string expected = std::string("Cannot run the flash tool ./bootutil: ") +
+                               (remove ? "No such file or directory" : "Permission denied") + "\n";
+        EXPECT_EQ(testing::internal::GetCapturedStdout(), expected);
+        EXPECT_EQ(g_nDazedNICs, 0);
+    }
+}
+
+TEST_F(Inventory, HostileImageNameNeverReachesACommand)
+{
+    pkg.write_catalog({catalog_entry("Adapter A", 0x10C9, "a.bin;touch pwned")});
+    pkg.write_state("adapter nic=1 mac=00AA00000002 psid=P1 combo=1.2.8 pxe=1.3.33 setup=2.2.6 ocd=1.0.7\n");
+    FakeHost host({pci_nic("eth0", "0000:03:00.0", "00AA00000002", 0x10C9)});
+
+    ASSERT_EQ(build_NIC_list(), FWUPG_OK);
+    ASSERT_EQ(g_nDazedNICs, 1);
+    const NicInfo& a = g_ninfo[0];
+    EXPECT_EQ(a.fw_image_path, "");
+    EXPECT_EQ(a.img_version.major + a.img_version.minor + a.img_version.build, 0u);
+    EXPECT_STREQ(a.rom_versions[PXE_IMG], "0.0.00");
+    EXPECT_EQ(a.cur_version.minor, 2u);  // the adapter's own versions are still read
+    EXPECT_FALSE(file_exists(pkg.file("pwned")));
+    for (const std::string& line : pkg.tool_command_lines())
+        EXPECT_EQ(line.find("pwned"), std::string::npos) << line;
+    EXPECT_NE(log_text().find("[ERROR]  :Image file name \"a.bin;touch pwned\" for eth0"), std::string::npos);
+}
+
+TEST_F(Inventory, AdapterNumberThatIsNotDecimalIsNotUsed)
+{
+    // A tool whose adapter list carries shell syntax where the number stands.
+    write_file(pkg.file("bootutil"), "#!/bin/sh\n"
+                                     "echo \"$*\" >> tool.log\n"
+                                     "[ \"$1\" = -E ] && echo 'NIC $(t MACAddress=00AA00000002'\n"
+                                     "exit 0\n");
+    chmod(pkg.file("bootutil").c_str(), 0755);
+    FakeHost host({pci_nic("eth0", "0000:03:00.0", "00AA00000002", 0x10C9)});
+
+    ASSERT_EQ(build_NIC_list(), FWUPG_OK);
+    ASSERT_EQ(g_nDazedNICs, 1);
+    EXPECT_EQ(g_ninfo[0].nic_number, 0);
+    EXPECT_EQ(read_file(pkg.file("tool.log")), "-E\n"
+                                               "-iv -QUIET -FILE=./nic_fw/a.bin\n"
+                                               "-iv -QUIET -FILE=./nic_fw/a.bin -NIC=\n"
+                                               "-iv -QUIET -NIC=\n");
+    EXPECT_NE(log_text().find("with the adapter number \"$(t\"; it is not used."), std::string::npos);
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -134,6 +135,95 @@ RunResult run_dazed_fug(const std::vector<std::string>& args, const std::string&
     std::vector<std::string> argv{DAZED_FUG_BINARY};
     argv.insert(argv.end(), args.begin(), args.end());
     return run_program(argv, cwd, stdin_text);
+}
+
+BackgroundRun::BackgroundRun(const std::vector<std::string>& args, const std::string& cwd)
+{
+    signal(SIGPIPE, SIG_IGN);  // a run that ended must not kill the test writing to it
+    int pipe_fds[2];
+    if (pipe(pipe_fds) != 0)
+        throw std::runtime_error("pipe failed");
+    const std::string out_path = io_.file("stdout");
+    const std::string err_path = io_.file("stderr");
+    pid_ = fork();
+    if (pid_ < 0)
+        throw std::runtime_error("fork failed");
+    if (pid_ == 0) {
+        int out = open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        int err = open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        if (out < 0 || err < 0 || dup2(pipe_fds[0], 0) < 0 || dup2(out, 1) < 0 || dup2(err, 2) < 0)
+            _exit(126);
+        close(pipe_fds[1]);
+        if (chdir(cwd.c_str()) != 0)
+            _exit(126);
+        std::vector<std::string> argv{DAZED_FUG_BINARY};
+        argv.insert(argv.end(), args.begin(), args.end());
+        std::vector<char*> raw;
+        for (std::string& a : argv)
+            raw.push_back(&a[0]);
+        raw.push_back(nullptr);
+        execv(raw[0], raw.data());
+        _exit(127);
+    }
+    close(pipe_fds[0]);
+    input_ = pipe_fds[1];
+}
+
+BackgroundRun::~BackgroundRun()
+{
+    if (!waited_) {
+        kill(pid_, SIGKILL);
+        wait();
+    }
+}
+
+bool BackgroundRun::send(const std::string& text)
+{
+    return input_ >= 0 && write(input_, text.data(), text.size()) == static_cast<ssize_t>(text.size());
+}
+
+void BackgroundRun::close_input()
+{
+    if (input_ >= 0)
+        close(input_);
+    input_ = -1;
+}
+
+std::string BackgroundRun::output_so_far() const
+{
+    return read_file(io_.file("stdout"));
+}
+
+bool BackgroundRun::wait_for_output(const std::string& text, int timeout_ms) const
+{
+    return wait_until([&] { return output_so_far().find(text) != std::string::npos; }, timeout_ms);
+}
+
+RunResult BackgroundRun::wait()
+{
+    close_input();
+    int status = 0;
+    while (waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
+    }
+    waited_ = true;
+    RunResult result;
+    if (WIFEXITED(status))
+        result.exit_status = WEXITSTATUS(status);
+    if (WIFSIGNALED(status))
+        result.term_signal = WTERMSIG(status);
+    result.out = read_file(io_.file("stdout"));
+    result.err = read_file(io_.file("stderr"));
+    return result;
+}
+
+bool wait_until(const std::function<bool()>& predicate, int timeout_ms)
+{
+    for (int waited = 0; waited < timeout_ms; waited += 20) {
+        if (predicate())
+            return true;
+        usleep(20 * 1000);
+    }
+    return predicate();
 }
 
 std::string host_unsafe_for_real_binary()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -46,6 +47,33 @@ RunResult run_program(const std::vector<std::string>& argv, const std::string& c
 // Runs the real dazed-fug binary in cwd with the given arguments.
 RunResult run_dazed_fug(const std::vector<std::string>& args, const std::string& cwd,
                         const std::string& stdin_text = "");
+
+// The real dazed-fug binary running in the background, its standard input a
+// pipe that the test writes to (so that it can be held at a prompt).
+class BackgroundRun {
+public:
+    BackgroundRun(const std::vector<std::string>& args, const std::string& cwd);
+    ~BackgroundRun();
+    BackgroundRun(const BackgroundRun&) = delete;
+    BackgroundRun& operator=(const BackgroundRun&) = delete;
+
+    int pid() const { return pid_; }
+    bool send(const std::string& text);  // false when the run no longer reads
+    void close_input();
+    std::string output_so_far() const;
+    // Polls the standard output until it contains the text; false on timeout.
+    bool wait_for_output(const std::string& text, int timeout_ms = 10000) const;
+    RunResult wait();
+
+private:
+    TempDir io_;
+    int pid_ = -1;
+    int input_ = -1;
+    bool waited_ = false;
+};
+
+// Polls until the predicate holds; false on timeout.
+bool wait_until(const std::function<bool()>& predicate, int timeout_ms = 10000);
 
 std::string read_file(const std::string& path);
 void write_file(const std::string& path, const std::string& content);
