@@ -8,6 +8,7 @@
 #include "inventory/nic_list.h"
 #include "tool/flash_tool.h"
 #include "tool/shell.h"
+#include "tool/text_checks.h"
 #include "update/update_decision.h"
 
 #include <string>
@@ -26,14 +27,17 @@ int do_update_firmware(int index)
     // adapter without a working option ROM. The tool inherits the held
     // signals; they arrive once the outcome is logged.
     CriticalSection flashing;
-    if (do_command(command) == 0) {
+    // A path the shell could read as syntax never runs; nor is the output
+    // of an earlier flash searched for it.
+    const bool runnable = is_safe_image_name(nic.fw_image_path.c_str());
+    if (runnable && do_command(command) == 0) {
         g_iFlag |= RUN_FLASH_OK;
         log_event_f(LOG_INFO, 0, "MAC %-12s Upgrade SUCCESS\n", nic.macaddress.c_str());
         return FWUPG_OK;
     }
 
     g_iFlag |= RUN_FLASH_FAILED;
-    if (do_command(cmd_search_psid_mismatch()) == 0)
+    if (runnable && do_command(cmd_search_psid_mismatch()) == 0)
         log_event_f(LOG_ERROR, 0, "Fimware upgrade on this device is not supported\n %s\n", command.c_str());
     else
         log_event_f(LOG_ERROR, 0, "Upgrade failed\n %s\n", command.c_str());

@@ -6,6 +6,7 @@
 #include "app/return_codes.h"
 #include "app/run_flags.h"
 #include "inventory/nic_info.h"
+#include "tool/text_checks.h"
 #include "update/prompt.h"
 
 #include <string>
@@ -48,10 +49,11 @@ const NeedCase& need_case(VersionOrder order)
     return kNeedCases[0];
 }
 
-// A catalog entry without an image file name has no image either.
+// A catalog entry without an image file name, or with one the shell could
+// read as syntax, has no usable image either.
 bool has_image_name(const std::string& fw_file)
 {
-    return !fw_file.empty() && fw_file.find("n/a") == std::string::npos;
+    return fw_file.find("n/a") == std::string::npos && is_safe_image_name(fw_file.c_str());
 }
 
 } // namespace

@@ -146,6 +146,9 @@ TEST_F(UpdateDecision, VerdictOnTheRecord)
         // A catalog entry without an image name is no image either: flashing
         // the image directory itself can only fail.
         {"image name absent", NIC_HAS_ROM, "", "y\n", FWUPG_ERR, NIC_HAS_ROM, 0, "", kNoImage},
+        // Nor may a name with shell syntax reach the flash command.
+        {"image name with shell syntax", NIC_HAS_ROM, "dz10.bin;reboot", "y\n", FWUPG_ERR, NIC_HAS_ROM, 0, "",
+         kNoImage},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

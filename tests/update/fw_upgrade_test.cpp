@@ -334,48 +334,57 @@ TEST_F(UpdateRun, ResultWithoutAFlashIsTheLastJudgement)
 
 TEST_F(UpdateRun, FlashOfOneAdapter)
 {
+    const std::string command = "(./bootutil -NIC=1 -up=pxe+clp+ocd -QUIET -FILE=./nic_fw/dz10.bin > out.txt 2>&1)\n";
     const struct {
         const char* name;
         std::string fault;
         uint32_t flags;
+        const char* image;
         int result;
         uint32_t run_flag;
-        const char* log_after_command;
+        std::string log_after_selecting;  // empty: nothing logged at all
+        bool tool_runs;
     } cases[] = {
-        {"success", "", NIC_HAS_ROM | NIC_UPDATE, FWUPG_OK, RUN_FLASH_OK, "[INFO]   :MAC 001B21000001 Upgrade SUCCESS\n"},
-        {"not selected", "", NIC_HAS_ROM, FWUPG_ERR, 0, nullptr},
-        {"tool fails", "flash_exit=7", NIC_UPDATE, FWUPG_ERR, RUN_FLASH_FAILED, "[ERROR]  :Upgrade failed\n "},
-        {"tool killed", "flash_signal=9", NIC_UPDATE, FWUPG_ERR, RUN_FLASH_FAILED, "[ERROR]  :Upgrade failed\n "},
+        {"success", "", NIC_HAS_ROM | NIC_UPDATE, "./nic_fw/dz10.bin", FWUPG_OK, RUN_FLASH_OK,
+         "[INFO]   :MAC 001B21000001 Upgrade SUCCESS\n", true},
+        {"not selected", "", NIC_HAS_ROM, "./nic_fw/dz10.bin", FWUPG_ERR, 0, "", false},
+        {"tool fails", "flash_exit=7", NIC_UPDATE, "./nic_fw/dz10.bin", FWUPG_ERR, RUN_FLASH_FAILED,
+         "[ERROR]  :Upgrade failed\n " + command + "\n", true},
+        {"tool killed", "flash_signal=9", NIC_UPDATE, "./nic_fw/dz10.bin", FWUPG_ERR, RUN_FLASH_FAILED,
+         "[ERROR]  :Upgrade failed\n " + command + "\n", true},
         // A PSID mismatch is a failure too, although the search succeeded.
-        {"PSID mismatch", "psid=DZ10D3-07", NIC_UPDATE, FWUPG_ERR, RUN_FLASH_FAILED,
-         "[ERROR]  :Fimware upgrade on this device is not supported\n "},
+        {"PSID mismatch", "psid=DZ10D3-07", NIC_UPDATE, "./nic_fw/dz10.bin", FWUPG_ERR, RUN_FLASH_FAILED,
+         "[ERROR]  :Fimware upgrade on this device is not supported\n " + command + "\n", true},
+        // The old out.txt names a PSID mismatch; it must not be searched.
+        {"shell syntax in the image path", "", NIC_UPDATE, "./nic_fw/dz10.bin;touch ran", FWUPG_ERR,
+         RUN_FLASH_FAILED,
+         "[ERROR]  :Upgrade failed\n (./bootutil -NIC=1 -up=pxe+clp+ocd -QUIET -FILE=./nic_fw/dz10.bin;touch ran "
+         "> out.txt 2>&1)\n\n",
+         false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         update_test::reset_run_state();
         write_state({"1.2.8"}, {c.fault});
         pkg.clear_tool_log();
+        write_file(pkg.file("out.txt"), "Error: PSID Mismatch\n");
         NicInfo nic;
         nic.product_id = "Dazed Dual Port";
         nic.macaddress = mac_of(1);
         nic.nic_number = 1;
-        nic.fw_image_path = "./nic_fw/dz10.bin";
+        nic.fw_image_path = c.image;
         nic.flags = c.flags;
         g_ninfo = {nic};
 
         CapturedLog log;
         EXPECT_EQ(do_update_firmware(0), c.result);
         EXPECT_EQ(g_iFlag, c.run_flag);
-        if (c.log_after_command == nullptr) {
+        EXPECT_EQ(flash_commands(), c.tool_runs ? std::vector<std::string>{flash_line(1)} : std::vector<std::string>{});
+        EXPECT_FALSE(file_exists(pkg.file("ran")));
+        if (c.log_after_selecting.empty())
             EXPECT_EQ(log.text(), "");
-            EXPECT_TRUE(pkg.tool_invocations().empty());
-            continue;
-        }
-        EXPECT_EQ(flash_commands(), std::vector<std::string>{flash_line(1)});
-        std::string command = "(./bootutil -NIC=1 -up=pxe+clp+ocd -QUIET -FILE=./nic_fw/dz10.bin > out.txt 2>&1)\n";
-        std::string tail = c.result == FWUPG_OK ? "" : command + "\n";
-        EXPECT_EQ(log.text(), "[INFO]   :Selecting Dazed Dual Port MAC: 001B21000001 \n" +
-                                  std::string(c.log_after_command) + tail);
+        else
+            EXPECT_EQ(log.text(), "[INFO]   :Selecting Dazed Dual Port MAC: 001B21000001 \n" + c.log_after_selecting);
         EXPECT_EQ(pkg.adapter_value(mac_of(1), "combo"), c.result == FWUPG_OK ? kImageCombo : "1.2.8");
     }
 }
