@@ -49,24 +49,6 @@ Listing find_tool_number(NicInfo& nic)
     return Listing::LISTED;
 }
 
-// A marked device that was looked up goes to the flash command only with
-// the tool's own number for it and an image name the shell cannot misread.
-bool may_flash(const NicInfo& nic, Listing listing)
-{
-    // Without a number the flash command would name adapter 0, not this one.
-    if (listing == Listing::NOT_LISTED) {
-        log_event_f(LOG_ERROR, 0, "read_discovery_report: MAC %s not listed by the flash tool, not flashed\n",
-                    nic.macaddress.c_str());
-        return false;
-    }
-    if (!is_safe_image_name(nic.fw_file.c_str())) {
-        log_event_f(LOG_ERROR, 0, "read_discovery_report: Image file name \"%s\" for MAC %s is refused, not flashed\n",
-                    nic.fw_file.c_str(), nic.macaddress.c_str());
-        return false;
-    }
-    return true;
-}
-
 } // namespace
 
 int flash_report_devices(int count)
@@ -91,7 +73,10 @@ int flash_report_devices(int count)
 
         if (listing == Listing::NOT_ASKED || !(nic.flags & NIC_UPDATE))
             continue;
-        if (!may_flash(nic, listing)) {
+        // Without a number the flash command would name adapter 0, not this one.
+        if (listing == Listing::NOT_LISTED) {
+            log_event_f(LOG_ERROR, 0, "read_discovery_report: MAC %s not listed by the flash tool, not flashed\n",
+                        nic.macaddress.c_str());
             failed = true;
             continue;
         }
