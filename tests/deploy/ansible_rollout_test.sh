@@ -47,6 +47,11 @@ expect_contains "upgrades-only: update log" "Upgrade SUCCESS" "$(cat "$tmp/upgra
 expect_contains "upgrades-only: discovery log" "NIC Discovery XML successfully created." \
     "$(cat "$tmp/upgrade/reports/localhost/discovery.log")"
 
+for report in discovered approved; do
+    xmllint --noout --schema "$src/schema/discovery-report.xsd" "$tmp/upgrade/reports/localhost/$report.xml" 2>/dev/null ||
+        fail "the $report report does not match the schema"
+done
+
 # Policy none: the same report, nothing flashed.
 status=$(rollout none dry-run)
 expect_eq "none: playbook status" 0 "$status"
