@@ -1,6 +1,10 @@
 #pragma once
 
-// The default mode: judge every adapter, then flash the selected ones.
+// The default mode: judge every adapter in order (stopping at a quit), then
+// flash every selected one. Returns FWUPG_OK, FWUPG_QUIT or FWUPG_ERR.
 int fw_upgrade();
-// Flashes one selected adapter and records the outcome in g_iFlag.
+
+// Flashes the adapter at index when it is selected (NIC_UPDATE) and records
+// the outcome as RUN_FLASH_OK or RUN_FLASH_FAILED. Returns 0 after a
+// successful flash, FWUPG_ERR otherwise.
 int do_update_firmware(int index);
