@@ -80,7 +80,7 @@ ScenarioResult run_inventory(const Scenario& s, const Options& o)
     std::vector<BenchAdapter> adapters = make_adapters(s.size);
     WorkDir dir;
     write_simulated_tool(dir, o.simulator, adapters);
-    write_catalog(dir, adapters);
+    write_catalog(dir, s.size);
     if (chdir(dir.path().c_str()) != 0)
         return failed("cannot enter " + dir.path());
     install_scripted_host(adapters);
@@ -136,15 +136,14 @@ ScenarioResult run_inventory(const Scenario& s, const Options& o)
 
 ScenarioResult run_catalog(const Scenario& s, const Options& o)
 {
-    std::vector<BenchAdapter> entries = make_adapters(s.size);
     WorkDir dir;
-    write_catalog(dir, entries);
+    write_catalog(dir, s.size);
     if (chdir(dir.path().c_str()) != 0)
         return failed("cannot enter " + dir.path());
     dazed_fout = fopen("bootutil.log", "w");
     g_iFlag = RUN_SILENT;
 
-    const BenchAdapter& target = s.last_entry ? entries.back() : entries.front();
+    const BenchAdapter target = make_adapter(s.last_entry ? s.size - 1 : 0);
     std::string key = catalog_key(target);
     auto lookup = [&] {
         FirmwareCatalogEntry entry;

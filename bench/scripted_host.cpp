@@ -110,26 +110,30 @@ int scripted_kernel_release(std::string* release)
 
 } // namespace
 
+BenchAdapter make_adapter(int k)
+{
+    char text[32];
+    BenchAdapter a;
+    a.name = "eth" + std::to_string(k);
+    // 32 devices per bus keeps every address distinct and valid.
+    snprintf(text, sizeof text, "0000:%02x:%02x.0", (k / 32 + 1) & 0xff, k % 32);
+    a.bus_info = text;
+    snprintf(text, sizeof text, "00DA2E%06X", static_cast<unsigned>(k));
+    a.mac = text;
+    a.venid = 0xDA2E;
+    a.devid = 0x1000 + static_cast<uint32_t>(k);
+    a.subvenid = 0xDA2E;
+    a.subdevid = 0x0001;
+    a.nic_number = k + 1;
+    a.image = "img" + std::to_string(k) + ".bin";
+    return a;
+}
+
 std::vector<BenchAdapter> make_adapters(int n)
 {
     std::vector<BenchAdapter> adapters;
-    for (int k = 0; k < n; ++k) {
-        char text[32];
-        BenchAdapter a;
-        a.name = "eth" + std::to_string(k);
-        // 32 devices per bus keeps every address distinct and valid.
-        snprintf(text, sizeof text, "0000:%02x:%02x.0", (k / 32 + 1) & 0xff, k % 32);
-        a.bus_info = text;
-        snprintf(text, sizeof text, "00DA2E%06X", static_cast<unsigned>(k));
-        a.mac = text;
-        a.venid = 0xDA2E;
-        a.devid = 0x1000 + static_cast<uint32_t>(k);
-        a.subvenid = 0xDA2E;
-        a.subdevid = 0x0001;
-        a.nic_number = k + 1;
-        a.image = "img" + std::to_string(k) + ".bin";
-        adapters.push_back(a);
-    }
+    for (int k = 0; k < n; ++k)
+        adapters.push_back(make_adapter(k));
     return adapters;
 }
 

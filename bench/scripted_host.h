@@ -17,7 +17,9 @@ struct BenchAdapter {
     std::string image;     // file name in nic_fw/
 };
 
-// n adapters, each with its own bus, MAC, device ID and image.
+// Adapter k (from 0): its own bus, MAC, device ID and image.
+BenchAdapter make_adapter(int k);
+// Adapters 0 to n - 1.
 std::vector<BenchAdapter> make_adapters(int n);
 
 // The catalog key of an adapter.

@@ -1,5 +1,6 @@
 #include "work_dir.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -68,18 +69,21 @@ void write_simulated_tool(const WorkDir& dir, const std::string& simulator,
     write_text_file(dir.file("bootutil-sim.state"), state);
 }
 
-void write_catalog(const WorkDir& dir, const std::vector<BenchAdapter>& adapters)
+void write_catalog(const WorkDir& dir, int entries)
 {
-    std::string xml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<NICFWData>\n";
-    for (const BenchAdapter& a : adapters) {
+    std::string path = dir.file("nic_fw/NICFWData.xml");
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<NICFWData>\n";
+    for (int k = 0; k < entries; ++k) {
+        BenchAdapter a = make_adapter(k);
         char ids[64];
         snprintf(ids, sizeof ids, "venid=\"%04X\" devid=\"%04X\" subvenid=\"%04X\" subdevid=\"%04X\"", a.venid,
                  a.devid, a.subvenid, a.subdevid);
-        xml += "  <NIC name=\"Bench Adapter " + std::to_string(a.nic_number) + "\" " + ids + " fwFile=\"" +
-               a.image + "\"/>\n";
+        out << "  <NIC name=\"Bench Adapter " << a.nic_number << "\" " << ids << " fwFile=\"" << a.image << "\"/>\n";
     }
-    xml += "</NICFWData>\n";
-    write_text_file(dir.file("nic_fw/NICFWData.xml"), xml);
+    out << "</NICFWData>\n";
+    if (!out.flush())
+        throw std::runtime_error("cannot write " + path);
 }
 
 } // namespace bench

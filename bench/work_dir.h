@@ -27,8 +27,10 @@ private:
 void write_simulated_tool(const WorkDir& dir, const std::string& simulator,
                           const std::vector<BenchAdapter>& adapters);
 
-// nic_fw/NICFWData.xml with one element per adapter, in table order.
-void write_catalog(const WorkDir& dir, const std::vector<BenchAdapter>& adapters);
+// nic_fw/NICFWData.xml with the elements of adapters 0 to entries - 1, in
+// that order; written as it is generated, so that a large catalog does not
+// add to the peak memory of the process.
+void write_catalog(const WorkDir& dir, int entries);
 
 void write_text_file(const std::string& path, const std::string& text);
 std::string read_text_file(const std::string& path);
