@@ -25,7 +25,7 @@ struct Options {
     bool quick = false;
 };
 
-enum class Outcome { OK, NOT_BUILT, FAILED };
+enum class Outcome { OK, FAILED };
 
 struct ScenarioResult {
     Outcome outcome = Outcome::FAILED;
