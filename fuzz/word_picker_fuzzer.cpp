@@ -1,0 +1,46 @@
+// Word picker: byte 0 chooses the word, byte 1 the size of the caller's
+// buffer; the rest is the file.
+#include "tool/tool_output.h"
+
+#include "fuzz_support.h"
+
+#include <cstring>
+#include <memory>
+#include <string>
+
+using fuzz_support::require;
+
+namespace {
+
+constexpr char kFiller = '#';
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    if (size < 2)
+        return 0;
+    const int n = static_cast<int8_t>(data[0]) % 8;
+    const size_t out_size = 1 + data[1] % 16;
+    const std::string path = fuzz_support::scratch_dir() + "/words.txt";
+    fuzz_support::write_bytes(path, data + 2, size - 2);
+
+    // Exactly out_size bytes, so that a write past the end is caught.
+    std::unique_ptr<char[]> out(new char[out_size]);
+    memset(out.get(), kFiller, out_size);
+    get_nth_word_from_file(path.c_str(), n, out.get(), out_size);
+
+    if (n <= 0) {
+        for (size_t i = 0; i < out_size; ++i)
+            require(out[i] == kFiller, "no word asked: buffer untouched");
+        return 0;
+    }
+    require(memchr(out.get(), '\0', out_size) != nullptr, "word terminated within the buffer");
+    if (out[0] == '\0') {
+        for (size_t i = 1; i < out_size; ++i)
+            require(out[i] == kFiller, "no word: only the first byte cleared");
+        return 0;
+    }
+    require(strpbrk(out.get(), " =:\n") == nullptr, "a word holds no delimiter");
+    return 0;
+}
