@@ -43,6 +43,9 @@ for target in "${targets[@]}"; do
     log=$scratch/$target.log
     mkdir -p "$artifacts/$target" "$scratch/corpus-$target"
     flags=(-max_len="$len" -timeout=10 -detect_leaks=0 -artifact_prefix="$artifacts/$target/")
+    if [ -f "fuzz/$target.dict" ]; then
+        flags+=(-dict="$root/fuzz/$target.dict")
+    fi
 
     regressions=(fuzz/regressions/$target/*)
     if [ -e "${regressions[0]}" ]; then

@@ -13,3 +13,6 @@ cmake -S . -B build-sanitize -G Ninja -DDAZED_SANITIZE=ON
 cmake --build build-sanitize
 ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
     ctest --test-dir build-sanitize --output-on-failure --timeout 600
+
+# Every fuzz target for a bounded time; any finding fails the run.
+tools/run-fuzzers.sh
