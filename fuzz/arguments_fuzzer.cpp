@@ -9,6 +9,7 @@
 #include <getopt.h>
 
 #include <cstring>
+#include <string>
 #include <vector>
 
 using fuzz_support::require;
@@ -41,6 +42,40 @@ std::vector<std::vector<char>> split_arguments(const uint8_t* data, size_t size)
     return args;
 }
 
+// The command line as the parser should see it: ASCII lowercase, "?" as "h".
+std::string normalised(std::string arg)
+{
+    for (char& c : arg) {
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+        else if (c == '?')
+            c = 'h';
+    }
+    return arg;
+}
+
+// What verify_cmd_line_options must have done with the original texts.
+void check_normalisation(const std::vector<std::string>& original, char* const* argv, int verified)
+{
+    const size_t given = original.size() - 1;
+    std::string first = given > 0 ? original[1] : "";
+    if (given <= 2 && (first == "/d" || first == "/u"))
+        first[0] = '-';
+    const bool takes_path = given == 1 || given == 2;
+    const bool refused = given >= 4 ||
+                         (takes_path && (first.find('-') == std::string::npos || first.size() <= 1)) ||
+                         (given == 2 && original[2].size() >= XML_REPORT_PATH_SIZE);
+    require(verified == (refused ? FWUPG_ERR : FWUPG_OK), "refused exactly when it must be");
+    if (refused)
+        return;
+    for (size_t i = 1; i <= given; ++i) {
+        const std::string& typed = i == 1 && given <= 2 ? first : original[i];
+        require(normalised(typed) == argv[i], "argument lowercased in place");
+    }
+    const std::string report = given == 1 ? "nicdiscovery.xml" : given == 2 ? original[2] : "";
+    require(report == g_XMLDiscoveryReport, "report path taken by position, as typed");
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
@@ -62,11 +97,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     g_XMLDiscoveryReport[0] = '\0';
     opterr = 0;
 
+    std::vector<std::string> original;
+    for (const std::vector<char>& arg : args)
+        original.emplace_back(arg.data());
     int verified = verify_cmd_line_options(argc, argv.data());
-    require(verified == FWUPG_OK || verified == FWUPG_ERR, "verify gives 0 or 6");
     require(memchr(g_XMLDiscoveryReport, '\0', sizeof g_XMLDiscoveryReport) != nullptr,
             "report path terminated within its buffer");
     require(strcmp(argv[0], "dazed-fug") == 0, "program name unchanged");
+    check_normalisation(original, argv.data(), verified);
     if (verified != FWUPG_OK)
         return 0;
 
