@@ -40,8 +40,11 @@ void require(bool condition, const char* what)
 const std::string& scratch_dir()
 {
     if (g_scratch.empty()) {
-        char templ[] = "/tmp/dazed-fuzz-XXXXXX";
-        if (mkdtemp(templ) == nullptr)
+        // The runner points TMPDIR at its own scratch directory, which it
+        // removes even after a crash has skipped the exit handler.
+        const char* tmp = getenv("TMPDIR");
+        std::string templ = std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") + "/dazed-fuzz-XXXXXX";
+        if (mkdtemp(templ.data()) == nullptr)
             harness_failure("mkdtemp");
         g_scratch = templ;
         atexit(remove_scratch);

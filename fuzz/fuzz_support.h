@@ -12,7 +12,8 @@ namespace fuzz_support {
 // A checked property of the code under test; a violation is a finding.
 void require(bool condition, const char* what);
 
-// A directory under /tmp made at first use and removed when the process exits.
+// A directory under $TMPDIR (or /tmp) made at first use and removed when
+// the process exits.
 const std::string& scratch_dir();
 
 // Writes the bytes to path, replacing the file.

@@ -34,6 +34,7 @@ export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 
 scratch=$(mktemp -d /tmp/dazed-fuzz-run-XXXXXX)
 trap 'rm -rf "$scratch"' EXIT
+export TMPDIR=$scratch
 artifacts=$root/build-fuzz/artifacts
 failed=()
 
@@ -71,8 +72,10 @@ for target in "${targets[@]}"; do
     fi
 done
 
+passed=$((${#targets[@]} - ${#failed[@]}))
 if [ ${#failed[@]} -ne 0 ]; then
-    echo "fuzzing failed: ${failed[*]}"
+    echo "fuzz targets with a finding: ${failed[*]}"
+    echo "fuzzing: $passed passed, ${#failed[@]} failed"
     exit 1
 fi
-echo "fuzzing: ${#targets[@]} targets, no finding"
+echo "fuzzing: $passed passed, 0 failed"
