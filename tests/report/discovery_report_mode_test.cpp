@@ -8,6 +8,7 @@
 #include "report/discovery_report.h"
 #include "support/event_log_capture.h"
 #include "support/fake_host.h"
+#include "support/report_schema.h"
 #include "support/sim_package.h"
 
 #include <gtest/gtest.h>
@@ -91,6 +92,8 @@ TEST_F(DiscoveryMode, ReportsTheSupportedAdaptersWithTheirActions)
     EXPECT_EQ(log->text(), kSuccess);
 
     std::string report = read_file(pkg.file("report.xml"));
+    std::string why;
+    EXPECT_TRUE(validates_against_report_schema(report, &why)) << why;
     EXPECT_EQ(value_of(report, "device_id", 0), "eth0");
     EXPECT_EQ(value_of(report, "device_id", 1), "eth2");
     EXPECT_EQ(value_of(report, "device_id", 2), "<missing>");
@@ -182,6 +185,8 @@ TEST(DiscoveryBinary, WritesTheReportForThisMachinesAdapter)
         EXPECT_NE(read_file(pkg.file("bootutil.log")).find(kSuccess), std::string::npos);
 
         std::string report = read_file(pkg.file(c.report));
+        std::string why;
+        EXPECT_TRUE(validates_against_report_schema(report, &why)) << why;
         std::string bus = nic->bus_info.substr(nic->bus_info.find(':') + 1);
         EXPECT_EQ(value_of(report, "device_id"), nic->name);
         EXPECT_EQ(value_of(report, "venid"), hex4(nic->venid));

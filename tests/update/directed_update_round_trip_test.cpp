@@ -8,6 +8,7 @@
 #include "report/discovery_report.h"
 #include "support/event_log_capture.h"
 #include "support/fake_host.h"
+#include "support/report_schema.h"
 #include "support/sim_package.h"
 #include "update/directed_update.h"
 
@@ -62,6 +63,8 @@ TEST(DirectedUpdateBinary, FlashesWhatTheEditedReportMarks)
     ASSERT_EQ(discovery.exit_status, 0) << read_file(pkg.file("bootutil.log"));
     const std::string report = read_file(pkg.file("report.xml"));
     ASSERT_NE(report.find("<action value=\"upgrade\"/>"), std::string::npos) << report;
+    std::string why;
+    EXPECT_TRUE(validates_against_report_schema(report, &why)) << why;
 
     const std::pair<const char*, bool> cases[] = {
         {"upgrade", true}, {"rewrite", true}, {"downgrade", true},
@@ -138,6 +141,8 @@ TEST(DirectedUpdateRoundTrip, SeveralAdaptersFlashExactlyTheMarkedOnes)
         ASSERT_EQ(discover_HW(), FWUPG_OK);
     }
     std::string report = read_file(pkg.file("report.xml"));
+    std::string why;
+    EXPECT_TRUE(validates_against_report_schema(report, &why)) << why;
     // upgrade, upgrade (2.0.5 against 1.9.9), rewrite, downgrade as written.
     for (const char* expected : {"upgrade", "upgrade", "rewrite", "downgrade"}) {
         size_t at = report.find("<action value=\"");
