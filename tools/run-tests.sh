@@ -16,3 +16,6 @@ ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:ha
 
 # The end-to-end tests once more with the real binary under valgrind.
 tools/run-valgrind.sh build
+
+# Every fuzz target for a bounded time; any finding fails the run.
+tools/run-fuzzers.sh

@@ -83,13 +83,13 @@ void log_header()
 
 } // namespace
 
-int parse_and_dispatch(int argc, char** argv)
+int parse_options(int argc, char** argv)
 {
     optind = 0;  // full re-initialisation, so that a second run parses afresh
     for (;;) {
         int letter = getopt_long(argc, argv, kShortOptions, kLongOptions, nullptr);
         if (letter == -1)
-            break;
+            return OPTIONS_PARSED;
         if (letter == 'h') {
             usage();
             return FWUPG_OK;
@@ -109,7 +109,13 @@ int parse_and_dispatch(int argc, char** argv)
             return refuse();
         }
     }
+}
 
+int parse_and_dispatch(int argc, char** argv)
+{
+    int parsed = parse_options(argc, argv);
+    if (parsed != OPTIONS_PARSED)
+        return parsed;
     ModeFunction mode = select_mode(g_iFlag);
     return mode != nullptr ? mode() : refuse();
 }

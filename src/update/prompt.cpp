@@ -21,10 +21,10 @@ const AnswerWord kAnswerWords[] = {
     {"QUIT", ANSWER_QUIT}, {"quit", ANSWER_QUIT},
 };
 
-// Reads one line of at most ANSWER_LINE_SIZE - 1 characters, its line end
-// included. The tail of a longer line is read and dropped through its line
-// end, so that it can never answer the next question. False when nothing at
-// all could be read.
+} // namespace
+
+// The tail of a longer line is read and dropped through its line end, so
+// that it can never answer the next question.
 bool read_answer_line(FILE* in, std::string* line)
 {
     line->clear();
@@ -43,16 +43,19 @@ bool read_answer_line(FILE* in, std::string* line)
     return true;
 }
 
-int answer_for(const std::string& text)
+int answer_for_line(std::string line, int default_answer)
 {
+    size_t read_count = line.size();
+    if (!line.empty() && line.back() == '\n')
+        line.pop_back();
+    if (read_count == 1)
+        return default_answer;
     for (const AnswerWord& entry : kAnswerWords) {
-        if (text == entry.word)
+        if (line == entry.word)
             return entry.answer;
     }
     return ANSWER_NO;
 }
-
-} // namespace
 
 int nfwu_yesno(const char* question, int silent_answer, int forced_answer, int default_answer,
                const char* default_text)
@@ -74,11 +77,5 @@ int nfwu_yesno(const char* question, int silent_answer, int forced_answer, int d
     // for an overlong answer.
     std::string entry = format_text("%s %s\n", prompt, line.c_str());
     log_dazed_event(dazed_fout, LOG_INFO, entry.c_str(), 0);
-
-    size_t read_count = line.size();
-    if (line.back() == '\n')
-        line.pop_back();
-    if (read_count == 1)
-        return default_answer;
-    return answer_for(line);
+    return answer_for_line(line, default_answer);
 }

@@ -1,0 +1,37 @@
+// The prompt's line reader and answer matching over the input as standard
+// input, line after line.
+#include "update/prompt.h"
+
+#include "fuzz_support.h"
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+using fuzz_support::require;
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    if (size == 0)
+        return 0;
+    std::vector<char> buffer(data, data + size);
+    FILE* in = fmemopen(buffer.data(), buffer.size(), "r");
+    require(in != nullptr, "fmemopen");
+
+    std::string line;
+    size_t lines = 0;
+    while (read_answer_line(in, &line)) {
+        require(++lines <= size, "every read consumes input");
+        require(!line.empty() && line.size() <= ANSWER_LINE_SIZE - 1, "line within the answer buffer");
+        size_t end = line.find('\n');
+        require(end == std::string::npos || end == line.size() - 1, "a line end only at the end");
+        for (int default_answer : {ANSWER_YES, ANSWER_NO}) {
+            int answer = answer_for_line(line, default_answer);
+            require(answer == ANSWER_YES || answer == ANSWER_NO || answer == ANSWER_QUIT, "an answer");
+            if (line.size() == 1)
+                require(answer == default_answer, "an empty line gives the default");
+        }
+    }
+    fclose(in);
+    return 0;
+}
