@@ -1,114 +1,12 @@
 #include "scripted_host.h"
 
-#include "app/host_seam.h"
+#include "support/fake_host.h"
 #include "tool/fw_catalog.h"
 
-#include <algorithm>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
+#include <memory>
 
 namespace bench {
-
-namespace {
-
-const std::vector<BenchAdapter>* g_adapters = nullptr;
-
-const BenchAdapter* find_by_name(const char* name)
-{
-    for (const BenchAdapter& a : *g_adapters) {
-        if (a.name == name)
-            return &a;
-    }
-    return nullptr;
-}
-
-char* dup_text(const std::string& s)
-{
-    char* copy = strdup(s.c_str());
-    if (copy == nullptr)
-        abort();
-    return copy;
-}
-
-// One heap block: the pointers, then the names, as the real probe returns it.
-int scripted_interface_list(char*** list, const char* pattern, int* count)
-{
-    std::vector<std::string> names;
-    for (const BenchAdapter& a : *g_adapters) {
-        if (pattern == nullptr || a.name.find(pattern) != std::string::npos)
-            names.push_back(a.name);
-    }
-    std::sort(names.begin(), names.end());
-    *list = nullptr;
-    *count = 0;
-    if (names.empty())
-        return 6;
-    size_t size = names.size() * sizeof(char*);
-    for (const std::string& n : names)
-        size += n.size() + 1;
-    char** block = static_cast<char**>(malloc(size));
-    if (block == nullptr)
-        abort();
-    char* text = reinterpret_cast<char*>(block + names.size());
-    for (size_t k = 0; k < names.size(); ++k) {
-        block[k] = text;
-        memcpy(text, names[k].c_str(), names[k].size() + 1);
-        text += names[k].size() + 1;
-    }
-    *list = block;
-    *count = static_cast<int>(names.size());
-    return 0;
-}
-
-int scripted_ethtool_info(const char* name, EthtoolInfo* info)
-{
-    memset(info, 0, sizeof *info);
-    if (const BenchAdapter* a = find_by_name(name)) {
-        info->bus_info = dup_text(a->bus_info);
-        info->driver = dup_text("bench");
-    }
-    return 0;
-}
-
-int scripted_pci_info(const char* bus_info, uint32_t* venid, uint32_t* devid, uint32_t* subvenid,
-                      uint32_t* subdevid)
-{
-    for (const BenchAdapter& a : *g_adapters) {
-        if (a.bus_info == bus_info) {
-            *venid = a.venid;
-            *devid = a.devid;
-            *subvenid = a.subvenid;
-            *subdevid = a.subdevid;
-            return 0;
-        }
-    }
-    return 6;
-}
-
-int scripted_dynamic_interface_info(const char* name, InterfaceAddressInfo* info)
-{
-    memset(info, 0, sizeof *info);
-    const BenchAdapter* a = find_by_name(name);
-    if (a == nullptr)
-        return -1;
-    info->hwaddr = dup_text(a->mac);
-    return 0;
-}
-
-void scripted_free_dynamic_info(InterfaceAddressInfo* info)
-{
-    free(info->hwaddr);
-    info->hwaddr = nullptr;
-}
-
-int scripted_kernel_release(std::string* release)
-{
-    *release = "6.1.0-bench";
-    return 0;
-}
-
-} // namespace
 
 BenchAdapter make_adapter(int k)
 {
@@ -144,14 +42,22 @@ std::string catalog_key(const BenchAdapter& adapter)
 
 void install_scripted_host(const std::vector<BenchAdapter>& adapters)
 {
-    g_adapters = &adapters;
-    g_host.root = "/nonexistent-bench-root";
-    g_host.kernel_release = scripted_kernel_release;
-    g_host.interface_list = scripted_interface_list;
-    g_host.ethtool_info = scripted_ethtool_info;
-    g_host.pci_info = scripted_pci_info;
-    g_host.dynamic_interface_info = scripted_dynamic_interface_info;
-    g_host.free_dynamic_info = scripted_free_dynamic_info;
+    std::vector<testing_support::FakeInterface> interfaces;
+    for (const BenchAdapter& a : adapters) {
+        testing_support::FakeInterface i;
+        i.name = a.name;
+        i.bus_info = a.bus_info;
+        i.hwaddr = a.mac;
+        i.venid = a.venid;
+        i.devid = a.devid;
+        i.subvenid = a.subvenid;
+        i.subdevid = a.subdevid;
+        interfaces.push_back(i);
+    }
+    // Kept for the rest of the scenario's process.
+    static std::unique_ptr<testing_support::FakeHost> host;
+    host.reset();
+    host = std::make_unique<testing_support::FakeHost>(std::move(interfaces), "/nonexistent-bench-root");
 }
 
 } // namespace bench

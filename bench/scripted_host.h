@@ -25,8 +25,8 @@ std::vector<BenchAdapter> make_adapters(int n);
 // The catalog key of an adapter.
 std::string catalog_key(const BenchAdapter& adapter);
 
-// Points g_host at probes that answer from the table (and at a root under
-// which no host path exists). The table must outlive the seam.
+// Points g_host at scripted probes that answer from the table (and at a
+// root under which no host path exists).
 void install_scripted_host(const std::vector<BenchAdapter>& adapters);
 
 } // namespace bench

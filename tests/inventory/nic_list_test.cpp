@@ -17,19 +17,6 @@ using namespace testing_support;
 
 namespace {
 
-FakeInterface pci_nic(const std::string& name, const std::string& bus, const std::string& mac, uint32_t devid)
-{
-    FakeInterface i;
-    i.name = name;
-    i.bus_info = bus;
-    i.hwaddr = mac;
-    i.venid = 0x8086;
-    i.devid = devid;
-    i.subvenid = 0x8086;
-    i.subdevid = 0xA02C;
-    return i;
-}
-
 CatalogEntryText catalog_entry(const std::string& name, uint32_t devid, const std::string& image)
 {
     return {name, "8086", hex4(devid), "8086", "A02C", image};

@@ -21,19 +21,6 @@ namespace {
 
 const char kSuccess[] = "[INFO]   :NIC Discovery XML successfully created.\n";
 
-FakeInterface pci_nic(const std::string& name, const std::string& bus, const std::string& mac, uint32_t devid)
-{
-    FakeInterface i;
-    i.name = name;
-    i.bus_info = bus;
-    i.hwaddr = mac;
-    i.venid = 0x8086;
-    i.devid = devid;
-    i.subvenid = 0x8086;
-    i.subdevid = 0xA02C;
-    return i;
-}
-
 std::string value_of(const std::string& report, const std::string& element, size_t nth = 0)
 {
     const std::string open = "<" + element + " value=\"";

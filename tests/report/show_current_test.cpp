@@ -91,19 +91,6 @@ protected:
     }
 };
 
-FakeInterface fake(const std::string& name, const std::string& bus, const std::string& mac)
-{
-    FakeInterface i;
-    i.name = name;
-    i.bus_info = bus;
-    i.hwaddr = mac;
-    i.venid = 0x8086;
-    i.devid = 0x10C9;
-    i.subvenid = 0x8086;
-    i.subdevid = 0xA02C;
-    return i;
-}
-
 TEST_F(ShowCurrent, OneBlockPerAdapterInTableOrder)
 {
     pkg.add_image_file("dp.bin");
@@ -112,8 +99,8 @@ TEST_F(ShowCurrent, OneBlockPerAdapterInTableOrder)
         "adapter nic=1 mac=001B21123456 psid=P1 combo=1.2.8 pxe=1.3.33 setup=2.2.6 ocd=1.0.7\n"
         "adapter nic=2 mac=001B21123457 psid=P1 combo=1.2.8 pxe=1.3.33 setup=2.2.6 ocd=1.0.7\n"
         "image file=dp.bin psid=P1 combo=1.3.21 pxe=1.3.45 setup=2.2.8 ocd=1.0.9\n");
-    FakeHost host({fake("eth2", "0000:0b:00.0", "001B21123456"), fake("eth3", "0000:0b:00.1", "001B21123457"),
-                   fake("eth10", "0000:0c:00.0", "001B21123457")});
+    FakeHost host({pci_nic("eth2", "0000:0b:00.0", "001B21123456"), pci_nic("eth3", "0000:0b:00.1", "001B21123457"),
+                   pci_nic("eth10", "0000:0c:00.0", "001B21123457")});
 
     testing::internal::CaptureStdout();
     EXPECT_EQ(show_current(), FWUPG_OK);
@@ -129,7 +116,7 @@ TEST_F(ShowCurrent, NoSupportedAdapterSaysSoAndFails)
 {
     pkg.write_catalog({});
     pkg.write_state("adapter nic=1 mac=001B21123456 psid=P1 combo=1.2.8 pxe=1 setup=1 ocd=1\n");
-    FakeHost host({fake("eth2", "0000:0b:00.0", "001B21123456")});
+    FakeHost host({pci_nic("eth2", "0000:0b:00.0", "001B21123456")});
     testing::internal::CaptureStdout();
     EXPECT_EQ(show_current(), FWUPG_ERR);
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "No supported adapters found\n");

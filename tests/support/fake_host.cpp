@@ -102,6 +102,19 @@ int fake_kernel_release(std::string* release)
 
 } // namespace
 
+FakeInterface pci_nic(const std::string& name, const std::string& bus_info, const std::string& mac, uint32_t devid)
+{
+    FakeInterface i;
+    i.name = name;
+    i.bus_info = bus_info;
+    i.hwaddr = mac;
+    i.venid = 0x8086;
+    i.devid = devid;
+    i.subvenid = 0x8086;
+    i.subdevid = 0xA02C;
+    return i;
+}
+
 FakeHost::FakeHost(std::vector<FakeInterface> list, const std::string& root) : interfaces(std::move(list))
 {
     active = this;

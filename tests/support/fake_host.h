@@ -18,6 +18,10 @@ struct FakeInterface {
     int dynamic_result = 0;
 };
 
+// An interface on a PCI device with vendor 8086, subsystem 8086-A02C.
+FakeInterface pci_nic(const std::string& name, const std::string& bus_info, const std::string& mac,
+                      uint32_t devid = 0x10C9);
+
 // Installs scripted probes into g_host for its lifetime (and a root, so
 // that no host path is the real one); restores the production seam after.
 class FakeHost {

@@ -98,19 +98,6 @@ TEST(DirectedUpdateBinary, FlashesWhatTheEditedReportMarks)
     EXPECT_TRUE(flashes(pkg).empty());
 }
 
-FakeInterface pci_nic(const std::string& name, const std::string& bus, const std::string& mac, uint32_t devid)
-{
-    FakeInterface i;
-    i.name = name;
-    i.bus_info = bus;
-    i.hwaddr = mac;
-    i.venid = 0x8086;
-    i.devid = devid;
-    i.subvenid = 0x8086;
-    i.subdevid = 0xA02C;
-    return i;
-}
-
 TEST(DirectedUpdateRoundTrip, SeveralAdaptersFlashExactlyTheMarkedOnes)
 {
     SimPackage pkg;
