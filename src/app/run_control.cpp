@@ -5,6 +5,7 @@
 #include "app/config.h"
 #include "app/event_log.h"
 #include "app/host_seam.h"
+#include "app/interrupts.h"
 #include "app/return_codes.h"
 #include "app/run_flags.h"
 #include "app/run_lock.h"
@@ -81,6 +82,29 @@ void log_header()
     log_dazed_event(dazed_fout, LOG_PLAIN, "\n", 0);
 }
 
+// A run stopped by a termination signal says so in the log; an adapter
+// flashed before the signal still needs the reboot.
+int end_interrupted_run()
+{
+    log_event_f(LOG_ERROR, 1, "Interrupted by %s; stopping.\n", interrupt_signal_name(interrupt_signal()));
+    if (g_iFlag & RUN_FLASH_OK)
+        log_event_f(LOG_INFO, 1, "Reboot the system for FW upgrade to take effect.\n");
+    return interrupted_result(g_iFlag);
+}
+
+// Staging, arguments and the mode. A signal during staging is held until
+// staging is complete; the mode does not start after one.
+int run_steps(int argc, char** argv)
+{
+    if (interrupted())
+        return interrupted_result(g_iFlag);
+    if (update_iqv_driver() != 0)
+        return FWUPG_ERR;
+    if (verify_cmd_line_options(argc, argv) == FWUPG_ERR)
+        return refuse();
+    return parse_and_dispatch(argc, argv);
+}
+
 } // namespace
 
 int parse_and_dispatch(int argc, char** argv)
@@ -111,7 +135,9 @@ int parse_and_dispatch(int argc, char** argv)
     }
 
     ModeFunction mode = select_mode(g_iFlag);
-    return mode != nullptr ? mode() : refuse();
+    if (mode == nullptr)
+        return refuse();
+    return interrupted() ? interrupted_result(g_iFlag) : mode();
 }
 
 ModeFunction select_mode(uint32_t flags)
@@ -134,6 +160,7 @@ int run_dazed_fug(int argc, char** argv)
                 __LINE__);
         return FWUPG_ERR;
     }
+    install_interrupt_handlers();
     dazed_fout = fopen(g_host.event_log_path.c_str(), "w");
     if (dazed_fout == nullptr) {
         fprintf(stderr, "FWUPG_ERROR: could not open %s (%d), %s,%d\n", g_host.event_log_path.c_str(),
@@ -144,15 +171,13 @@ int run_dazed_fug(int argc, char** argv)
     log_time(dazed_fout);
     log_command(argc, argv);
 
-    int result;
-    if (update_iqv_driver() != 0)
-        result = FWUPG_ERR;
-    else if (verify_cmd_line_options(argc, argv) == FWUPG_ERR)
-        result = refuse();
-    else
-        result = parse_and_dispatch(argc, argv);
+    int result = run_steps(argc, argv);
 
+    // Restore completes whatever arrives meanwhile; only then is the
+    // signal acted on.
     restore_iqv_driver();
+    if (interrupted())
+        result = end_interrupted_run();
     log_ret_val(result);
     log_dazed_event(dazed_fout, LOG_PLAIN, LOG_SEPARATOR, 0);
     log_dazed_event(dazed_fout, LOG_PLAIN, "\n", 0);

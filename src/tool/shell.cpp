@@ -1,12 +1,18 @@
 #include "tool/shell.h"
 
+#include "app/interrupts.h"
+
+#include <signal.h>
 #include <sys/types.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <initializer_list>
 
-int do_command(const char* command)
+namespace {
+
+int run_shell(const char* command, bool shielded)
 {
     if (command == nullptr)
         return 255;
@@ -14,9 +20,17 @@ int do_command(const char* command)
     if (child < 0)
         return 255;
     if (child == 0) {
+        // An ignored signal stays ignored across exec, for the shell and
+        // the tool it starts.
+        if (shielded) {
+            for (int sig : {SIGINT, SIGTERM, SIGHUP, SIGQUIT})
+                signal(sig, SIG_IGN);
+        }
         execl("/bin/sh", "sh", "-c", command, static_cast<char*>(nullptr));
         _exit(127);
     }
+    // A termination signal that arrives meanwhile is only recorded; the
+    // wait goes on until the command has ended.
     int status = 0;
     while (waitpid(child, &status, 0) < 0) {
         if (errno != EINTR)
@@ -27,4 +41,24 @@ int do_command(const char* command)
     if (WIFSIGNALED(status))
         return 128 + WTERMSIG(status);
     return (status >> 8) & 0xFF;
+}
+
+} // namespace
+
+int do_command(const char* command)
+{
+    return run_shell(command, false);
+}
+
+int do_command_shielded(const std::string& command)
+{
+    return run_shell(command.c_str(), true);
+}
+
+bool do_command_unless_interrupted(const std::string& command)
+{
+    if (interrupted())
+        return false;
+    do_command(command);
+    return !interrupted();
 }
