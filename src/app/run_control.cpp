@@ -82,6 +82,20 @@ void log_header()
     log_dazed_event(dazed_fout, LOG_PLAIN, "\n", 0);
 }
 
+// Later write errors are ignored, but a run whose header could not be
+// written would flash firmware with no record at all. Nothing has changed on
+// the host yet, so it stops here as if the log could not be opened. The
+// caller clears errno before the header: the stream keeps only an error
+// flag, errno the reason.
+bool header_written()
+{
+    if (fflush(dazed_fout) == 0 && !ferror(dazed_fout))
+        return true;
+    fprintf(stderr, "FWUPG_ERROR: could not write %s (%d), %s,%d\n", g_host.event_log_path.c_str(),
+            errno != 0 ? errno : EIO, g_SourceName, __LINE__);
+    return false;
+}
+
 // A run stopped by a termination signal says so in the log; an adapter
 // flashed before the signal still needs the reboot.
 int end_interrupted_run()
@@ -167,9 +181,15 @@ int run_dazed_fug(int argc, char** argv)
                 errno, g_SourceName, __LINE__);
         return FWUPG_ERR;
     }
+    errno = 0;
     log_header();
     log_time(dazed_fout);
     log_command(argc, argv);
+    if (!header_written()) {
+        fclose(dazed_fout);
+        dazed_fout = nullptr;
+        return FWUPG_ERR;
+    }
 
     int result = run_steps(argc, argv);
 

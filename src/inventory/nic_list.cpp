@@ -126,6 +126,11 @@ int stop_interrupted()
 int build_NIC_list()
 {
     g_nDazedNICs = 0;
+    // Checked first: without the tool no mode can do anything, whatever
+    // interfaces this host has.
+    if (check_flash_tool() != FWUPG_OK)
+        return FWUPG_ERR;
+
     char** names = nullptr;
     int count = 0;
     g_host.interface_list(&names, "eth", &count);
@@ -137,8 +142,6 @@ int build_NIC_list()
         return FWUPG_ERR;
     }
 
-    if (check_flash_tool() != FWUPG_OK)
-        return FWUPG_ERR;
     if (!do_command_unless_interrupted(cmd_list_adapters()))
         return stop_interrupted();
     g_ninfo.assign(static_cast<size_t>(g_nNics), NicInfo{});
