@@ -13,3 +13,6 @@ cmake -S . -B build-sanitize -G Ninja -DDAZED_SANITIZE=ON
 cmake --build build-sanitize
 ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
     ctest --test-dir build-sanitize --output-on-failure --timeout 600
+
+# The end-to-end tests once more with the real binary under valgrind.
+tools/run-valgrind.sh build

@@ -1,8 +1,83 @@
 #include "report/discovery_report.h"
 
+#include "app/arguments.h"
+#include "app/event_log.h"
 #include "app/return_codes.h"
+#include "inventory/nic_info.h"
+#include "inventory/nic_list.h"
+#include "report/report_file.h"
+#include "report/report_writer.h"
+#include "tool/xml_quiet.h"
+
+#include <libxml/xmlerror.h>
+
+namespace {
+
+// The writer feeds a parser that builds the document; a value it cannot take
+// (a control character, broken UTF-8) stops that parser, the writer still
+// reports success and the document is silently cut short. Every error that
+// libxml2 raises while the document is built is counted instead.
+class LibxmlErrorCount {
+public:
+    LibxmlErrorCount() { xmlSetStructuredErrorFunc(this, count_error); }
+    ~LibxmlErrorCount() { quiet_libxml_errors(); }
+    LibxmlErrorCount(const LibxmlErrorCount&) = delete;
+    LibxmlErrorCount& operator=(const LibxmlErrorCount&) = delete;
+    int errors() const { return errors_; }
+
+private:
+    static void count_error(void* self, xmlErrorPtr) { ++static_cast<LibxmlErrorCount*>(self)->errors_; }
+    int errors_ = 0;
+};
+
+int report_not_written()
+{
+    log_event_f(LOG_ERROR, 0, "xml_discovery_report: Failed to write %s\n", g_XMLDiscoveryReport);
+    return FWUPG_ERR;
+}
+
+} // namespace
+
+int xml_discovery_report()
+{
+    quiet_libxml_errors();
+    xmlTextWriterPtr writer = nullptr;
+    xmlDocPtr doc = nullptr;
+    int errors;
+    {
+        LibxmlErrorCount count;
+        write_XML_start_elements(writer, doc);
+        for (int i = 0; i < g_nNics && static_cast<size_t>(i) < g_ninfo.size(); ++i) {
+            if (g_ninfo[static_cast<size_t>(i)].flags & NIC_HAS_ROM)
+                write_XML_device_elements(writer, i);
+        }
+        int ended = xmlTextWriterEndDocument(writer);
+        if (ended < 0 || count.errors() != 0) {
+            log_event_f(LOG_ERROR, 0, "Error at XmlTextWriterEndDocument\n");
+            if (writer != nullptr)
+                xmlFreeTextWriter(writer);
+            xmlFreeDoc(doc);
+            return report_not_written();
+        }
+        // Releasing the writer completes the document.
+        xmlFreeTextWriter(writer);
+        errors = count.errors();
+    }
+    bool saved = errors == 0 && save_report_document(doc, g_XMLDiscoveryReport);
+    xmlFreeDoc(doc);
+    return saved ? FWUPG_OK : report_not_written();
+}
 
 int discover_HW()
 {
-    return FWUPG_ERR;
+    if (build_NIC_list() != FWUPG_OK)
+        return FWUPG_ERR;
+    if (g_nDazedNICs == 0) {
+        log_event_f(LOG_ERROR, 0, "No supported adapters found\n");
+        return FWUPG_ERR;
+    }
+    if (xml_discovery_report() != FWUPG_OK)
+        return FWUPG_ERR;
+    log_event_f(LOG_INFO, 0, "NIC Discovery XML successfully created.\n");
+    return FWUPG_OK;
 }

@@ -114,7 +114,7 @@ RunResult run_program(const std::vector<std::string>& argv, const std::string& c
         for (const std::string& a : argv)
             args.push_back(const_cast<char*>(a.c_str()));
         args.push_back(nullptr);
-        execv(args[0], args.data());
+        execvp(args[0], args.data());
         _exit(127);
     }
     int status = 0;
@@ -129,12 +129,26 @@ RunResult run_program(const std::vector<std::string>& argv, const std::string& c
     return result;
 }
 
+std::vector<std::string> dazed_fug_command(const std::vector<std::string>& args)
+{
+    // DAZED_TEST_WRAPPER (for example a valgrind command line) runs the real
+    // binary under a checker; only the tests read it.
+    std::vector<std::string> argv;
+    if (const char* wrapper = getenv("DAZED_TEST_WRAPPER")) {
+        std::istringstream words(wrapper);
+        std::string word;
+        while (words >> word)
+            argv.push_back(word);
+    }
+    argv.push_back(DAZED_FUG_BINARY);
+    argv.insert(argv.end(), args.begin(), args.end());
+    return argv;
+}
+
 RunResult run_dazed_fug(const std::vector<std::string>& args, const std::string& cwd,
                         const std::string& stdin_text)
 {
-    std::vector<std::string> argv{DAZED_FUG_BINARY};
-    argv.insert(argv.end(), args.begin(), args.end());
-    return run_program(argv, cwd, stdin_text);
+    return run_program(dazed_fug_command(args), cwd, stdin_text);
 }
 
 BackgroundRun::BackgroundRun(const std::vector<std::string>& args, const std::string& cwd)
@@ -157,13 +171,12 @@ BackgroundRun::BackgroundRun(const std::vector<std::string>& args, const std::st
         close(pipe_fds[1]);
         if (chdir(cwd.c_str()) != 0)
             _exit(126);
-        std::vector<std::string> argv{DAZED_FUG_BINARY};
-        argv.insert(argv.end(), args.begin(), args.end());
+        std::vector<std::string> argv = dazed_fug_command(args);
         std::vector<char*> raw;
         for (std::string& a : argv)
             raw.push_back(&a[0]);
         raw.push_back(nullptr);
-        execv(raw[0], raw.data());
+        execvp(raw[0], raw.data());
         _exit(127);
     }
     setpgid(pid_, pid_);  // either side may get there first

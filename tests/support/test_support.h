@@ -44,6 +44,10 @@ struct RunResult {
 RunResult run_program(const std::vector<std::string>& argv, const std::string& cwd,
                       const std::string& stdin_text = "");
 
+// The command line that runs the real binary with these arguments (under
+// the checker that DAZED_TEST_WRAPPER names, if any).
+std::vector<std::string> dazed_fug_command(const std::vector<std::string>& args);
+
 // Runs the real dazed-fug binary in cwd with the given arguments.
 RunResult run_dazed_fug(const std::vector<std::string>& args, const std::string& cwd,
                         const std::string& stdin_text = "");

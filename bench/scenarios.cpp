@@ -1,0 +1,263 @@
+#include "scenarios.h"
+
+#include "command_record.h"
+#include "scripted_host.h"
+#include "timing.h"
+#include "work_dir.h"
+
+#include "app/arguments.h"
+#include "app/bounded_text.h"
+#include "app/event_log.h"
+#include "app/return_codes.h"
+#include "app/run_flags.h"
+#include "inventory/nic_info.h"
+#include "inventory/nic_list.h"
+#include "report/discovery_report.h"
+#include "tool/flash_tool.h"
+#include "tool/fw_catalog.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <sstream>
+
+namespace bench {
+
+namespace {
+
+const char kScript[] = "bench.sh";
+const char kReport[] = "nicdiscovery.xml";
+const char kToolLog[] = "bootutil-sim.log";
+
+ScenarioResult failed(const std::string& why)
+{
+    ScenarioResult r;
+    r.outcome = Outcome::FAILED;
+    r.why = why;
+    return r;
+}
+
+size_t count_occurrences(const std::string& text, const std::string& what)
+{
+    size_t n = 0;
+    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1))
+        ++n;
+    return n;
+}
+
+// What one inventory run must have produced, or why not.
+std::string check_inventory(const std::vector<BenchAdapter>& adapters, bool discovery)
+{
+    int n = static_cast<int>(adapters.size());
+    if (g_nDazedNICs != n)
+        return "kept " + std::to_string(g_nDazedNICs) + " of " + std::to_string(n) + " adapters";
+    for (int k = 0; k < n; ++k) {
+        const NicInfo& nic = g_ninfo[static_cast<size_t>(k)];
+        // Names sort as text (eth0, eth1, eth10, ...), so match by MAC.
+        const BenchAdapter* a = nullptr;
+        for (const BenchAdapter& candidate : adapters) {
+            if (candidate.mac == nic.macaddress)
+                a = &candidate;
+        }
+        if (a == nullptr || nic.nic_number != a->nic_number || nic.cur_version.minor != 2 ||
+            nic.img_version.build != 21)
+            return "record " + std::to_string(k) + " (" + nic.device_id + ") was read wrongly";
+    }
+    if (discovery && count_occurrences(read_text_file(kReport), "<device>") != adapters.size())
+        return "the report does not list every adapter";
+    return "";
+}
+
+void remove_outputs()
+{
+    for (const char* file : {TMP_DATA_CUR, TMP_DATA_IMG, TMP_DATA_TMP, kReport})
+        unlink(file);
+}
+
+ScenarioResult run_inventory(const Scenario& s, const Options& o)
+{
+    bool discovery = s.kind == ScenarioKind::DISCOVERY;
+    std::vector<BenchAdapter> adapters = make_adapters(s.size);
+    WorkDir dir;
+    write_simulated_tool(dir, o.simulator, adapters);
+    write_catalog(dir, s.size);
+    if (chdir(dir.path().c_str()) != 0)
+        return failed("cannot enter " + dir.path());
+    install_scripted_host(adapters);
+    dazed_fout = fopen("bootutil.log", "w");
+    g_iFlag = discovery ? RUN_DISCOVERY : RUN_SILENT;  // keeps the console out of the result
+    copy_bounded(g_XMLDiscoveryReport, sizeof g_XMLDiscoveryReport, kReport);
+    auto run = [discovery] { return discovery ? discover_HW() : build_NIC_list(); };
+
+    // One recorded run gives the command lines and is checked; the timed
+    // runs that follow do the same work.
+    size_t tool_calls_before = count_lines(kToolLog);
+    start_recording();
+    int rc = run();
+    std::vector<std::string> lines = stop_recording();
+    size_t tool_calls = count_lines(kToolLog) - tool_calls_before;
+    if (rc != FWUPG_OK)
+        return failed("returned " + std::to_string(rc));
+    std::string wrong = check_inventory(adapters, discovery);
+    if (!wrong.empty())
+        return failed(wrong);
+
+    ScenarioResult r;
+    bool all_ok = true;
+    std::vector<double> program = time_calls(o.repeats, [&] { all_ok = run() == FWUPG_OK && all_ok; });
+    if (!all_ok)
+        return failed("a timed run failed");
+    r.program_ms = median(program);
+    r.rss_kib = peak_rss_self_kib();
+    r.children_rss_kib = peak_rss_children_kib();
+
+    write_text_file(kScript, plain_script(lines));
+    std::vector<double> script;
+    for (int i = 0; i < o.repeats; ++i) {
+        remove_outputs();
+        tool_calls_before = count_lines(kToolLog);
+        double ms = time_script(kScript);
+        if (ms < 0)
+            return failed("the plain script did not end normally");
+        if (count_lines(kToolLog) - tool_calls_before != tool_calls)
+            return failed("the plain script ran the tool a different number of times");
+        script.push_back(ms);
+    }
+    r.script_ms = median(script);
+    r.commands = std::to_string(lines.size());
+    r.outcome = Outcome::OK;
+    return r;
+}
+
+ScenarioResult run_catalog(const Scenario& s, const Options& o)
+{
+    WorkDir dir;
+    write_catalog(dir, s.size);
+    if (chdir(dir.path().c_str()) != 0)
+        return failed("cannot enter " + dir.path());
+    dazed_fout = fopen("bootutil.log", "w");
+    g_iFlag = RUN_SILENT;
+
+    const BenchAdapter target = make_adapter(s.last_entry ? s.size - 1 : 0);
+    std::string key = catalog_key(target);
+    auto lookup = [&] {
+        FirmwareCatalogEntry entry;
+        return read_NIC_FW_xml_file(key.c_str(), &entry) == CATALOG_FOUND && entry.fwFile == target.image;
+    };
+    if (!lookup())
+        return failed("the lookup of " + key + " failed");
+
+    // Enough single lookups for a stable median, within about a second.
+    const int min_lookups = o.quick ? 3 : 5;
+    const int max_lookups = o.quick ? 3 : 2000;
+    std::vector<double> program;
+    double start = now_ms();
+    bool all_found = true;
+    while (static_cast<int>(program.size()) < max_lookups &&
+           (static_cast<int>(program.size()) < min_lookups || now_ms() - start < 1000)) {
+        double t = now_ms();
+        all_found = lookup() && all_found;
+        program.push_back(now_ms() - t);
+    }
+    if (!all_found)
+        return failed("a timed lookup failed");
+
+    ScenarioResult r;
+    r.program_ms = median(program);
+    r.rss_kib = peak_rss_self_kib();
+    r.children_rss_kib = peak_rss_children_kib();
+
+    // The same lookup in plain shell: grep for the element's four ID
+    // attributes, stopping at the first match as the lookup does.
+    char ids[128];
+    snprintf(ids, sizeof ids, "venid=\"%04X\" devid=\"%04X\" subvenid=\"%04X\" subdevid=\"%04X\"", target.venid,
+             target.devid, target.subvenid, target.subdevid);
+    std::string grep = std::string("grep -m 1 -F '") + ids + "' nic_fw/NICFWData.xml > /dev/null || exit 1\n";
+    const int greps = o.quick ? 3 : 100;
+    std::string script = "#!/bin/sh\n";
+    for (int i = 0; i < greps; ++i)
+        script += grep;
+    write_text_file(kScript, script);
+    std::vector<double> per_lookup;
+    for (int i = 0; i < o.repeats; ++i) {
+        int code = -1;
+        double ms = time_script(kScript, &code);
+        if (ms < 0 || code != 0)
+            return failed("the grep did not find the entry");
+        per_lookup.push_back(ms / greps);
+    }
+    r.script_ms = median(per_lookup);
+    r.commands = "1 grep";
+    r.outcome = Outcome::OK;
+    return r;
+}
+
+} // namespace
+
+const std::vector<Scenario>& all_scenarios()
+{
+    static const std::vector<Scenario> scenarios = {
+        {"inventory-1", "`build_NIC_list`, 1 adapter", ScenarioKind::INVENTORY, 1, false, true},
+        {"inventory-8", "`build_NIC_list`, 8 adapters", ScenarioKind::INVENTORY, 8, false, false},
+        {"inventory-32", "`build_NIC_list`, 32 adapters", ScenarioKind::INVENTORY, 32, false, false},
+        {"inventory-128", "`build_NIC_list`, 128 adapters", ScenarioKind::INVENTORY, 128, false, false},
+        {"catalog-10-first", "catalog lookup, 10 entries, first", ScenarioKind::CATALOG, 10, false, true},
+        {"catalog-10-last", "catalog lookup, 10 entries, last", ScenarioKind::CATALOG, 10, true, true},
+        {"catalog-1000-first", "catalog lookup, 1,000 entries, first", ScenarioKind::CATALOG, 1000, false, false},
+        {"catalog-1000-last", "catalog lookup, 1,000 entries, last", ScenarioKind::CATALOG, 1000, true, false},
+        {"catalog-10000-first", "catalog lookup, 10,000 entries, first", ScenarioKind::CATALOG, 10000, false, false},
+        {"catalog-10000-last", "catalog lookup, 10,000 entries, last", ScenarioKind::CATALOG, 10000, true, false},
+        {"discovery-1", "`-d`, 1 adapter", ScenarioKind::DISCOVERY, 1, false, true},
+        {"discovery-128", "`-d`, 128 adapters", ScenarioKind::DISCOVERY, 128, false, false},
+    };
+    return scenarios;
+}
+
+const Scenario* find_scenario(const std::string& name)
+{
+    for (const Scenario& s : all_scenarios()) {
+        if (s.name == name)
+            return &s;
+    }
+    return nullptr;
+}
+
+ScenarioResult run_scenario(const Scenario& scenario, const Options& options)
+{
+    try {
+        if (scenario.kind == ScenarioKind::CATALOG)
+            return run_catalog(scenario, options);
+        return run_inventory(scenario, options);
+    } catch (const std::exception& e) {
+        return failed(e.what());
+    }
+}
+
+std::string encode_result(const ScenarioResult& r)
+{
+    const char* outcome = r.outcome == Outcome::OK ? "ok" : "failed";
+    char numbers[256];
+    snprintf(numbers, sizeof numbers, "%.6f %.6f %ld %ld", r.program_ms, r.script_ms, r.rss_kib,
+             r.children_rss_kib);
+    std::string commands = r.commands.empty() ? "-" : r.commands;
+    for (char& c : commands)
+        c = c == ' ' ? '_' : c;
+    return std::string("RESULT ") + outcome + " " + numbers + " " + commands + " " + r.why;
+}
+
+bool decode_result(const std::string& line, ScenarioResult* r)
+{
+    std::istringstream in(line);
+    std::string tag, outcome, commands;
+    if (!(in >> tag >> outcome >> r->program_ms >> r->script_ms >> r->rss_kib >> r->children_rss_kib >> commands) ||
+        tag != "RESULT")
+        return false;
+    r->outcome = outcome == "ok" ? Outcome::OK : Outcome::FAILED;
+    for (char& c : commands)
+        c = c == '_' ? ' ' : c;
+    r->commands = commands == "-" ? "" : commands;
+    std::getline(in >> std::ws, r->why);
+    return true;
+}
+
+} // namespace bench

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+namespace testing_support {
+
+// Points the event log at a temporary stream for its lifetime, so that
+// in-process tests can read what a function logged.
+class EventLogCapture {
+public:
+    EventLogCapture();
+    ~EventLogCapture();
+    EventLogCapture(const EventLogCapture&) = delete;
+    EventLogCapture& operator=(const EventLogCapture&) = delete;
+
+    // Everything logged so far.
+    std::string text() const;
+
+private:
+    FILE* saved_;
+    FILE* stream_;
+};
+
+} // namespace testing_support

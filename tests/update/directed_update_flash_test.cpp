@@ -1,0 +1,255 @@
+// The directed update's loop over report devices, in process, against the
+// flash-tool simulator.
+#include "app/arguments.h"
+#include "app/bounded_text.h"
+#include "app/return_codes.h"
+#include "app/run_flags.h"
+#include "directed_update_report_text.h"
+#include "inventory/nic_info.h"
+#include "support/event_log_capture.h"
+#include "support/sim_package.h"
+#include "tool/flash_tool.h"
+#include "update/directed_update.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+using namespace testing_support;
+using namespace directed_update_test;
+
+namespace {
+
+const char kMac1[] = "00AA00000001";
+const char kMac2[] = "00AA00000002";
+const char kMac3[] = "00AA00000003";
+const char kFlashA1[] = "-NIC=1 -up=pxe+clp+ocd -QUIET -FILE=./nic_fw/a.bin";
+const char kFlashB2[] = "-NIC=2 -up=pxe+clp+ocd -QUIET -FILE=./nic_fw/b.bin";
+const char kFlashA3[] = "-NIC=3 -up=pxe+clp+ocd -QUIET -FILE=./nic_fw/a.bin";
+
+DeviceText device(const std::string& mac, const std::string& devid, const std::string& action)
+{
+    DeviceText d;
+    d.macaddress = mac;
+    d.devid = devid;
+    d.action = action;
+    return d;
+}
+
+// The log's lines other than progress.
+std::string error_lines(const std::string& log)
+{
+    std::string errors;
+    for (const std::string& line : split_lines(log)) {
+        if (line.rfind("[INFO]", 0) != 0)
+            errors += line + "\n";
+    }
+    return errors;
+}
+
+class DirectedUpdate : public ::testing::Test {
+protected:
+    SimPackage pkg;
+    std::unique_ptr<ScopedCwd> cwd;
+    std::unique_ptr<EventLogCapture> log;
+
+    void SetUp() override
+    {
+        if (!pkg.has_simulator())
+            GTEST_SKIP() << "the flash-tool simulator is not built";
+        cwd = std::make_unique<ScopedCwd>(pkg.path());
+        log = std::make_unique<EventLogCapture>();
+        g_iFlag = RUN_USE_XML | RUN_SILENT;
+        pkg.add_image_file("a.bin");
+        pkg.add_image_file("b.bin");
+        pkg.write_catalog({{"Adapter A", "8086", "10C9", "8086", "A02C", "a.bin"},
+                           {"Adapter B", "8086", "10D3", "8086", "A02C", "b.bin"}});
+        pkg.write_state(std::string("adapter nic=1 mac=") + kMac1 + " psid=P1 combo=1.2.8 pxe=1 setup=1 ocd=1\n" +
+                        "adapter nic=2 mac=" + kMac2 + " psid=P2 combo=2.0.0 pxe=1 setup=1 ocd=1\n" +
+                        "adapter nic=3 mac=" + kMac3 + " psid=P1 combo=1.2.8 pxe=1 setup=1 ocd=1\n" +
+                        "image file=a.bin psid=P1 combo=1.3.21 pxe=2 setup=2 ocd=2\n" +
+                        "image file=b.bin psid=P2 combo=1.9.9 pxe=2 setup=2 ocd=2\n");
+        ASSERT_TRUE(copy_bounded(g_XMLDiscoveryReport, sizeof g_XMLDiscoveryReport, "report.xml"));
+    }
+    void TearDown() override
+    {
+        g_iFlag = 0;
+        g_ninfo.clear();
+        g_XMLDiscoveryReport[0] = '\0';
+    }
+    // One run of -u; the outcome bits only accumulate within a process.
+    int run(const std::string& report)
+    {
+        g_iFlag = RUN_USE_XML | RUN_SILENT;
+        write_file(pkg.file("report.xml"), report);
+        return read_discovery_report();
+    }
+    // Argument lists of the flash commands given, in order.
+    std::vector<std::string> flashes() const
+    {
+        std::vector<std::string> out;
+        for (const std::string& args : pkg.tool_invocations()) {
+            if (args.find("-up=") != std::string::npos)
+                out.push_back(args);
+        }
+        return out;
+    }
+    std::vector<std::string> lookups() const
+    {
+        std::vector<std::string> out;
+        for (const std::string& line : pkg.tool_command_lines()) {
+            if (line.find("-E ") != std::string::npos)
+                out.push_back(line);
+        }
+        return out;
+    }
+    static std::string lookup_of(const char* mac)
+    {
+        std::string command = cmd_find_adapter(mac);
+        command.pop_back();
+        return command + "\\n";
+    }
+};
+
+TEST_F(DirectedUpdate, FlashesTheMarkedDevicesInDocumentOrder)
+{
+    ASSERT_EQ(run(report_xml({device(kMac3, "10C9", "rewrite"), device(kMac1, "10C9", "none"),
+                              device(kMac2, "10D3", "downgrade")})),
+              FWUPG_OK);
+    EXPECT_EQ(flashes(), (std::vector<std::string>{kFlashA3, kFlashB2}));
+    // Every device is looked up, marked or not, and the lookup's file removed.
+    EXPECT_EQ(lookups(), (std::vector<std::string>{lookup_of(kMac3), lookup_of(kMac1), lookup_of(kMac2)}));
+    EXPECT_FALSE(file_exists(pkg.file(TMP_DATA_TMP)));
+    EXPECT_EQ(pkg.adapter_value(kMac3, "combo"), "1.3.21");
+    EXPECT_EQ(pkg.adapter_value(kMac1, "combo"), "1.2.8");
+    EXPECT_EQ(pkg.adapter_value(kMac2, "combo"), "1.9.9");
+
+    ASSERT_EQ(g_ninfo.size(), 3u);
+    EXPECT_EQ(g_ninfo[0].nic_number, 3);
+    EXPECT_EQ(g_ninfo[1].nic_number, 1);
+    EXPECT_EQ(g_ninfo[2].fw_file, "b.bin");
+    EXPECT_EQ(g_ninfo[2].fw_image_path, "./nic_fw/b.bin");
+    // The report's product name stays; the catalog's is not taken over.
+    EXPECT_EQ(g_ninfo[2].product_id, "Dual Port Gigabit Server Adapter");
+    EXPECT_EQ(log->text().find("[ERROR]"), std::string::npos) << log->text();
+}
+
+TEST_F(DirectedUpdate, CatalogMissEndsTheRun)
+{
+    EXPECT_EQ(run(report_xml({device(kMac1, "10C9", "upgrade"), device(kMac3, "9999", "none"),
+                              device(kMac2, "10D3", "upgrade")})),
+              FWUPG_ERR);
+    EXPECT_EQ(flashes(), std::vector<std::string>{kFlashA1});
+    EXPECT_EQ(lookups().size(), 2u);
+    EXPECT_NE(log->text().find("[ERROR]  :read_discovery_report: Error at read_NIC_FW_xml_file\n"), std::string::npos);
+}
+
+TEST_F(DirectedUpdate, MacTextsOtherThanTwelveHexDigitsNeverReachTheShell)
+{
+    const char* const bad_macs[] = {
+        "", "00AA0000000", "00AA000000011", "00AA0000000G", "00:AA:00:00:00:01", "$(touch pwned)",
+        "00AA00000001;touch pwned", "`touch pwned`",
+    };
+    for (const char* mac : bad_macs) {
+        EventLogCapture own_log;
+        pkg.clear_tool_log();
+        EXPECT_EQ(run(report_xml({device(kMac1, "10C9", "upgrade"), device(mac, "10C9", "upgrade"),
+                                  device(kMac3, "10C9", "upgrade")})),
+                  FWUPG_ERR)
+            << mac;
+        // The others go on; the bad one is neither looked up nor flashed.
+        EXPECT_EQ(flashes(), (std::vector<std::string>{kFlashA1, kFlashA3})) << mac;
+        EXPECT_EQ(lookups(), (std::vector<std::string>{lookup_of(kMac1), lookup_of(kMac3)})) << mac;
+        EXPECT_FALSE(file_exists(pkg.file("pwned"))) << mac;
+        EXPECT_EQ(error_lines(own_log.text()),
+                  "[ERROR]  :read_discovery_report: Invalid MAC address \"" + std::string(mac) +
+                      "\" of device eth2, not flashed\n")
+            << mac;
+    }
+}
+
+TEST_F(DirectedUpdate, MarkedDevicesThatCannotBeFlashedSafely)
+{
+    pkg.write_state(pkg.state() + "adapter nic=4 mac=00AA00000004 psid=P1 combo=1.2.8 omit=list\n");
+    pkg.write_catalog({{"Adapter A", "8086", "10C9", "8086", "A02C", "a.bin"},
+                       {"Adapter B", "8086", "10D3", "8086", "A02C", "b.bin;touch pwned"}});
+    auto not_listed = [](const std::string& mac) {
+        return "read_discovery_report: MAC " + mac + " not listed by the flash tool, not flashed\n";
+    };
+    struct Case {
+        const char* mac;
+        const char* devid;
+        const char* action;
+        int result;
+        std::string log;
+    };
+    const Case cases[] = {
+        {"00AA0000000F", "10C9", "upgrade", FWUPG_ERR, not_listed("00AA0000000F")},  // not on this host
+        {"00AA00000004", "10C9", "upgrade", FWUPG_ERR, not_listed("00AA00000004")},  // left out of the list
+        {"00aa00000001", "10C9", "upgrade", FWUPG_ERR, not_listed("00aa00000001")},  // searched as written
+        {"00AA0000000F", "10C9", "none", FWUPG_OK, ""},  // nothing to flash, nothing wrong
+        {kMac2, "10D3", "upgrade", FWUPG_ERR,
+         "Upgrade failed\n (./bootutil -NIC=2 -up=pxe+clp+ocd -QUIET -FILE=./nic_fw/b.bin;touch pwned > out.txt 2>&1)\n\n"},
+        {kMac2, "10D3", "none", FWUPG_OK, ""},
+    };
+    for (const Case& c : cases) {
+        EventLogCapture own_log;
+        pkg.clear_tool_log();
+        EXPECT_EQ(run(report_xml({device(c.mac, c.devid, c.action), device(kMac3, "10C9", "upgrade")})), c.result)
+            << c.mac;
+        // No flash with -NIC=0; the device after it goes on.
+        EXPECT_EQ(flashes(), std::vector<std::string>{kFlashA3}) << c.mac;
+        EXPECT_FALSE(file_exists(pkg.file("pwned")));
+        EXPECT_EQ(error_lines(own_log.text()), c.log.empty() ? "" : "[ERROR]  :" + c.log) << c.mac;
+    }
+}
+
+TEST_F(DirectedUpdate, AFailedFlashFailsTheRunAfterTheOthers)
+{
+    pkg.write_state("adapter nic=1 mac=00AA00000001 psid=P1 combo=1.2.8 flash_exit=5\n"
+                    "adapter nic=3 mac=00AA00000003 psid=P1 combo=1.2.8\n"
+                    "image file=a.bin psid=P1 combo=1.3.21\n");
+    EXPECT_EQ(run(report_xml({device(kMac1, "10C9", "upgrade"), device(kMac3, "10C9", "upgrade")})), FWUPG_ERR);
+    EXPECT_EQ(flashes(), (std::vector<std::string>{kFlashA1, kFlashA3}));
+    EXPECT_EQ(pkg.adapter_value(kMac1, "combo"), "1.2.8");
+    EXPECT_EQ(pkg.adapter_value(kMac3, "combo"), "1.3.21");
+}
+
+TEST_F(DirectedUpdate, ReportShapesThatFlashNothing)
+{
+    struct Case {
+        const char* name;
+        std::string report;  // empty: no report file at all
+        int result;
+    };
+    const std::string full = report_xml({device(kMac1, "10C9", "upgrade")});
+    const Case cases[] = {
+        {"no devices", report_xml(std::string()), FWUPG_OK},
+        {"missing report", "", FWUPG_ERR},
+        {"truncated", full.substr(0, full.size() - 20), FWUPG_ERR},
+        {"malformed", report_xml(device_xml(device(kMac1, "10C9", "upgrade")) + "</device>"), FWUPG_ERR},
+    };
+    for (const Case& c : cases) {
+        pkg.clear_tool_log();
+        unlink(pkg.file("report.xml").c_str());
+        int result = c.report.empty() ? read_discovery_report() : run(c.report);
+        EXPECT_EQ(result, c.result) << c.name;
+        EXPECT_TRUE(pkg.tool_invocations().empty()) << c.name;
+    }
+}
+
+TEST_F(DirectedUpdate, SelfClosedDeviceShiftsTheRecords)
+{
+    // The self-closed device ends no record: the next device fills its
+    // record and the table's last record stays empty, which has no MAC and
+    // no catalog entry.
+    std::string body = device_xml(device(kMac1, "10C9", "upgrade")) + "        <device/>\n" +
+                       device_xml(device(kMac3, "10C9", "upgrade"));
+    EXPECT_EQ(run(report_xml(body)), FWUPG_ERR);
+    EXPECT_EQ(flashes(), (std::vector<std::string>{kFlashA1, kFlashA3}));
+    EXPECT_EQ(error_lines(log->text()),
+              "[ERROR]  :read_discovery_report: Invalid MAC address \"\" of device , not flashed\n"
+              "[ERROR]  :read_discovery_report: Error at read_NIC_FW_xml_file\n");
+}
+
+} // namespace

@@ -1,0 +1,296 @@
+// Reading a discovery report into the table, in process.
+#include "app/arguments.h"
+#include "app/bounded_text.h"
+#include "app/return_codes.h"
+#include "directed_update_report_text.h"
+#include "inventory/nic_info.h"
+#include "support/event_log_capture.h"
+#include "support/test_support.h"
+#include "update/axtoi.h"
+#include "update/directed_update.h"
+
+#include <gtest/gtest.h>
+
+using namespace testing_support;
+using namespace directed_update_test;
+
+namespace {
+
+class ReportReader : public ::testing::Test {
+protected:
+    TempDir dir;
+    EventLogCapture log;
+    int count = -1;
+
+    void SetUp() override { point_report_at(dir.file("report.xml")); }
+    void TearDown() override
+    {
+        g_ninfo.clear();
+        g_XMLDiscoveryReport[0] = '\0';
+    }
+    void point_report_at(const std::string& path)
+    {
+        ASSERT_TRUE(copy_bounded(g_XMLDiscoveryReport, sizeof g_XMLDiscoveryReport, path.c_str()));
+    }
+    int load(const std::string& xml)
+    {
+        write_file(dir.file("report.xml"), xml);
+        return load_discovery_report(count);
+    }
+    const NicInfo& record(size_t i) const { return g_ninfo.at(i); }
+};
+
+TEST_F(ReportReader, ExampleReportGivesItsRecord)
+{
+    point_report_at(std::string(DAZED_SOURCE_DIR) + "/tests/report/golden/discovery_eth2.xml");
+    ASSERT_EQ(load_discovery_report(count), FWUPG_OK);
+    ASSERT_EQ(count, 1);
+    ASSERT_EQ(g_ninfo.size(), 1u);
+    const NicInfo& nic = record(0);
+    EXPECT_EQ(nic.device_id, "eth2");
+    EXPECT_EQ(nic.venid, 0x8086u);
+    EXPECT_EQ(nic.devid, 0x10C9u);
+    EXPECT_EQ(nic.subvenid, 0x8086u);
+    EXPECT_EQ(nic.subdevid, 0xA02Cu);
+    EXPECT_EQ(nic.macaddress, "001B21123456");
+    EXPECT_EQ(nic.product_id, "Dual Port Gigabit Server Adapter");
+    EXPECT_EQ(nic.busnumber, "0b");
+    EXPECT_EQ(nic.devicenumber, "00");
+    EXPECT_EQ(nic.funcnumber, "0");
+    EXPECT_EQ(nic.slotnumber, "");
+    EXPECT_EQ(nic.bus_location, "0b:00.0");
+    EXPECT_EQ(nic.cur_version.major, 1u);
+    EXPECT_EQ(nic.cur_version.minor, 2u);
+    EXPECT_EQ(nic.cur_version.build, 8u);
+    EXPECT_EQ(nic.flags, NIC_HAS_ROM | NIC_UPDATE);
+    // The available version is not read back.
+    EXPECT_EQ(nic.img_version.major + nic.img_version.minor + nic.img_version.build, 0u);
+    EXPECT_EQ(nic.nic_number, 0);
+    EXPECT_EQ(nic.fw_file, "");
+    EXPECT_EQ(g_nNics, 0);
+    EXPECT_EQ(g_nDazedNICs, 0);
+    EXPECT_EQ(log.text(), "");
+}
+
+TEST(ReportAxtoi, CasesTable)
+{
+    const std::pair<const char*, int> cases[] = {
+        {"8086", 0x8086}, {"10c9", 0x10C9}, {"10C9", 0x10C9}, {"80861", 0x8086}, {"0x8086", 0},
+        {"12G4", 0x12},   {"", 0},          {"-1", 0xD1},     {"a02c", 0xA02C},  {"*+,-", 0xABCD},
+        {":;<=", 0xABCD}, {">?./", 0xEFEF}, {"0", 0},         {" 12", 0},        {"FFFF", 0xFFFF},
+        {"g", 0},         {"@", 0},         {")", 0},
+    };
+    for (const auto& [text, value] : cases)
+        EXPECT_EQ(axtoi(text), value) << '"' << text << '"';
+    EXPECT_EQ(axtoi(nullptr), 0);
+}
+
+TEST_F(ReportReader, ActionMarksOnlyWithALowerCaseWord)
+{
+    const std::pair<const char*, bool> cases[] = {
+        {"upgrade", true},  {"rewrite", true}, {"downgrade", true}, {"please upgrade now", true},
+        {"Upgrade", false}, {"", false},       {"none", false},     {"REWRITE", false},
+    };
+    for (const auto& [action, marked] : cases) {
+        DeviceText d;
+        d.action = action;
+        ASSERT_EQ(load(report_xml({d})), FWUPG_OK) << action;
+        EXPECT_EQ((record(0).flags & NIC_UPDATE) != 0, marked) << '"' << action << '"';
+        // Whatever the action, the bus location is composed there.
+        EXPECT_EQ(record(0).bus_location, "0b:00.0") << action;
+    }
+}
+
+TEST_F(ReportReader, ActiveVersionTable)
+{
+    struct Case {
+        const char* type;
+        const char* active_version;
+        RomVersion version;
+        bool has_rom;
+        bool wrong_type_logged;
+    };
+    const Case cases[] = {
+        {"ROM", "1.2.8", {1, 2, 8}, true, false},
+        {"ROM", "n/a", {0, 0, 0}, false, false},
+        {"ROM", "1.2.8 (n/a)", {0, 0, 0}, false, false},
+        {"ROM", "", {0, 0, 0}, true, false},
+        {"ROM", "12.380.1234", {2, 380, 1234}, true, false},
+        {"COMBO ROM", "3.4.5", {3, 4, 5}, true, false},
+        {"PXE", "1.2.8", {0, 0, 0}, false, true},
+        {"rom", "1.2.8", {0, 0, 0}, false, true},
+        // "n/a" is tested before the type.
+        {"PXE", "n/a", {0, 0, 0}, false, false},
+    };
+    for (const Case& c : cases) {
+        EventLogCapture own_log;
+        DeviceText d;
+        d.type = c.type;
+        d.active_version = c.active_version;
+        ASSERT_EQ(load(report_xml({d})), FWUPG_OK);
+        const NicInfo& nic = record(0);
+        std::string name = std::string(c.type) + " " + c.active_version;
+        EXPECT_EQ(nic.cur_version.major, c.version.major) << name;
+        EXPECT_EQ(nic.cur_version.minor, c.version.minor) << name;
+        EXPECT_EQ(nic.cur_version.build, c.version.build) << name;
+        EXPECT_EQ((nic.flags & NIC_HAS_ROM) != 0, c.has_rom) << name;
+        EXPECT_EQ(own_log.text(), c.wrong_type_logged ? "[ERROR]  :read_FW_cur_version: Error Wrong image type\n" : "")
+            << name;
+    }
+}
+
+TEST_F(ReportReader, ItemTypeCarriesOver)
+{
+    // The first device has no item type of its own: the header's DAZED_NIC
+    // applies. The third takes the second's ROM.
+    DeviceText first, second, third;
+    first.item_has_type = false;
+    first.device_id = "eth1";
+    second.device_id = "eth2";
+    second.active_version = "1.1.1";
+    third.item_has_type = false;
+    third.device_id = "eth3";
+    third.active_version = "3.3.3";
+    ASSERT_EQ(load(report_xml({first, second, third})), FWUPG_OK);
+    ASSERT_EQ(count, 3);
+    EXPECT_EQ(record(0).flags & NIC_HAS_ROM, 0u);
+    EXPECT_EQ(record(1).cur_version.build, 1u);
+    EXPECT_EQ(record(2).cur_version.build, 3u);
+    EXPECT_EQ(record(2).flags & NIC_HAS_ROM, NIC_HAS_ROM);
+    EXPECT_EQ(log.text(), "[ERROR]  :read_FW_cur_version: Error Wrong image type\n");
+}
+
+TEST_F(ReportReader, DocumentShapes)
+{
+    DeviceText a, b;
+    a.device_id = "eth1";
+    b.device_id = "eth2";
+    const std::string field = "            <device_id value=\"stray\"/>\n";
+    struct Case {
+        const char* name;
+        std::string xml;
+        int count;
+        std::vector<std::string> device_ids;  // of the records, in order
+    };
+    const Case cases[] = {
+        {"no devices", report_xml(std::string()), 0, {}},
+        {"no devices element", "<?xml version=\"1.0\"?>\n<velor_rom_discovery/>\n", 0, {}},
+        {"two devices in order", report_xml({a, b}), 2, {"eth1", "eth2"}},
+        // A self-closed device counts but ends no record: the next device
+        // fills the same record and the last one stays empty.
+        {"self-closed device", report_xml("        <device/>\n" + device_xml(b)), 2, {"eth2", ""}},
+        {"fields after the last device", report_xml(device_xml(a) + field), 1, {"eth1"}},
+        {"fields and no device", report_xml(field), 0, {}},
+        {"fields before the first device", report_xml(field + device_xml(a)), 1, {"eth1"}},
+        {"element names only count", report_xml("<x device_id=\"no\"/><device_ids value=\"no\"/>" + device_xml(a)),
+         1, {"eth1"}},
+    };
+    for (const Case& c : cases) {
+        ASSERT_EQ(load(c.xml), FWUPG_OK) << c.name;
+        EXPECT_EQ(count, c.count) << c.name;
+        ASSERT_EQ(g_ninfo.size(), c.device_ids.size()) << c.name;
+        for (size_t i = 0; i < c.device_ids.size(); ++i)
+            EXPECT_EQ(record(i).device_id, c.device_ids[i]) << c.name << " record " << i;
+    }
+    // The stray field before the first device lands in record 0 and is then
+    // replaced by the device's own.
+    ASSERT_EQ(load(report_xml(field + "<device></device>")), FWUPG_OK);
+    EXPECT_EQ(record(0).device_id, "stray");
+}
+
+TEST_F(ReportReader, AttributesAndBusLocation)
+{
+    // Every attribute acts, whatever its name, in document order.
+    std::string xml = report_xml(
+        "<device><macaddress value=\"001B21000001\" other=\"001B21000002\"/>"
+        "<busnumber v=\"1a\"/><devicenumber/><funcnumber x=\"0\"/>"
+        "<action a=\"upgrade\" b=\"none\"/></device>"
+        "<device><action value=\"upgrade\"/><busnumber value=\"0c\"/></device>"
+        "<device><busnumber value=\"" + std::string(40, 'b') + "\"/><devicenumber value=\"" + std::string(40, 'd') +
+        "\"/><action value=\"\"/></device>");
+    ASSERT_EQ(load(xml), FWUPG_OK);
+    ASSERT_EQ(count, 3);
+    EXPECT_EQ(record(0).macaddress, "001B21000002");
+    EXPECT_EQ(record(0).bus_location, "1a:.0");
+    EXPECT_EQ(record(0).flags & NIC_UPDATE, NIC_UPDATE);
+    // Bus parts after the action: composed from what was there.
+    EXPECT_EQ(record(1).bus_location, ":.");
+    EXPECT_EQ(record(1).busnumber, "0c");
+    // Cut at the 31 characters of the bus buffer.
+    EXPECT_EQ(record(2).bus_location, std::string(31, 'b'));
+}
+
+TEST_F(ReportReader, BigInputsAreBounded)
+{
+    // 10,000 devices.
+    std::string body;
+    for (int i = 0; i < 10000; ++i) {
+        DeviceText d;
+        d.device_id = "eth" + std::to_string(i);
+        body += device_xml(d);
+    }
+    ASSERT_EQ(load(report_xml(body)), FWUPG_OK);
+    ASSERT_EQ(count, 10000);
+    EXPECT_EQ(record(9999).device_id, "eth9999");
+    EXPECT_EQ(record(9999).flags, NIC_HAS_ROM | NIC_UPDATE);
+
+    // A value of a megabyte is cut at 4095 characters, texts and type alike.
+    DeviceText big;
+    big.product_id = std::string(1 << 20, 'p');
+    big.type = "ROM" + std::string(1 << 20, 't');
+    big.action = std::string(1 << 20, 'a') + "upgrade";
+    ASSERT_EQ(load(report_xml({big})), FWUPG_OK);
+    EXPECT_EQ(record(0).product_id, std::string(4095, 'p'));
+    EXPECT_EQ(record(0).flags & NIC_HAS_ROM, NIC_HAS_ROM);
+    // The word stood past the cut.
+    EXPECT_EQ(record(0).flags & NIC_UPDATE, 0u);
+
+    // Nesting within the parser's depth limit is read through.
+    std::string deep;
+    for (int i = 0; i < 200; ++i)
+        deep += "<n>";
+    deep += device_xml(DeviceText{});
+    for (int i = 0; i < 200; ++i)
+        deep += "</n>";
+    ASSERT_EQ(load(report_xml(deep)), FWUPG_OK);
+    EXPECT_EQ(count, 1);
+    EXPECT_EQ(record(0).device_id, "eth2");
+}
+
+TEST_F(ReportReader, UnreadableReportsFail)
+{
+    make_dirs(dir.file("a-directory"));
+    std::string nested;
+    for (int i = 0; i < 100000; ++i)
+        nested += "<device>";
+    const std::string full = report_xml({DeviceText{}});
+    struct Case {
+        const char* name;
+        std::string path;
+        bool write;
+        std::string content;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"missing", dir.file("missing.xml"), false, "", "Failed to open"},
+        {"no path", "", false, "", "Failed to open"},
+        {"a directory", dir.file("a-directory"), false, "", "Failed to parse"},
+        {"empty", dir.file("r.xml"), true, "", "Failed to parse"},
+        {"truncated", dir.file("r.xml"), true, full.substr(0, full.size() / 2), "Failed to parse"},
+        {"mismatched tags", dir.file("r.xml"), true, report_xml("<device></devices>"), "Failed to parse"},
+        {"not xml", dir.file("r.xml"), true, "this is no report\n", "Failed to parse"},
+        {"deep nesting", dir.file("r.xml"), true, nested, "Failed to parse"},
+    };
+    for (const Case& c : cases) {
+        EventLogCapture own_log;
+        if (c.write)
+            write_file(c.path, c.content);
+        point_report_at(c.path);
+        EXPECT_EQ(load_discovery_report(count), FWUPG_ERR) << c.name;
+        EXPECT_EQ(count, 0) << c.name;
+        EXPECT_EQ(own_log.text(), "[ERROR]  :read_discovery_report: " + std::string(c.message) + " " + c.path + "\n")
+            << c.name;
+    }
+}
+
+} // namespace
