@@ -1,7 +1,5 @@
 #include "tool/shell.h"
 
-#include "app/interrupts.h"
-
 #include <signal.h>
 #include <sys/types.h>
 #include <sys/wait.h>
@@ -53,12 +51,4 @@ int do_command(const char* command)
 int do_command_shielded(const std::string& command)
 {
     return run_shell(command.c_str(), true);
-}
-
-bool do_command_unless_interrupted(const std::string& command)
-{
-    if (interrupted())
-        return false;
-    do_command(command);
-    return !interrupted();
 }

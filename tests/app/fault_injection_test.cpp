@@ -44,7 +44,7 @@ TEST(FaultInjection, UnusableFlashToolEndsEveryModeWithAnError)
         {"missing", true, "No such file or directory"},
         {"not executable", false, "Permission denied"},
     };
-    const std::vector<std::string> modes[] = {{}, {"-s"}, {"-c"}};
+    const std::vector<std::string> modes[] = {{}, {"-s"}, {"-c"}, {"-d"}, {"-u", "nicdiscovery.xml"}};
     for (const auto& tool : tools) {
         for (const auto& args : modes) {
             SCOPED_TRACE(std::string(tool.name) + (args.empty() ? "" : " " + args[0]));
@@ -61,7 +61,7 @@ TEST(FaultInjection, UnusableFlashToolEndsEveryModeWithAnError)
             EXPECT_TRUE(contains(log, "[ERROR]  :" + line)) << log;
             EXPECT_TRUE(contains(log, "\nReturn Value: FWUPG_ERR [6]\n")) << log;
             EXPECT_FALSE(contains(log, "No supported adapters found")) << log;
-            const bool silent = !args.empty() && args[0] == "-s";
+            const bool silent = !args.empty() && args[0] != "-c";
             EXPECT_EQ(r.out, silent ? "" : line);
         }
     }

@@ -86,6 +86,7 @@ InProcessRun::Outcome InProcessRun::run(const std::vector<std::string>& args)
         argv.push_back(&t[0]);
     argv.push_back(nullptr);
 
+    reset_run_state();
     Outcome outcome;
     testing::internal::CaptureStdout();
     testing::internal::CaptureStderr();

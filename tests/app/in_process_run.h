@@ -31,6 +31,7 @@ protected:
 
     // Extra state keys for adapter 1 and 2 (faults, delays).
     void write_state(const std::string& first_keys, const std::string& second_keys = "");
+    // One run from a fresh run state, in the package directory.
     Outcome run(const std::vector<std::string>& args);
 
     static std::string mac_of(int nic);

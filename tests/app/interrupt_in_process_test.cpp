@@ -86,6 +86,33 @@ TEST_F(InterruptedInProcess, AtTheSecondPromptTheAcceptedAdapterIsNotFlashed)
     expect_module_tree_as_before();
 }
 
+// The directed update finishes the flash under way and neither looks up
+// nor flashes the next device of the report.
+TEST_F(InterruptedInProcess, DirectedUpdateStopsAfterTheFlashUnderWay)
+{
+    ASSERT_EQ(run({"-d", "report.xml"}).result, 0);
+    write_state("flash_delay=1");
+    pkg.clear_tool_log();
+    const pthread_t updating = pthread_self();
+    std::thread signaller([&] {
+        wait_until([&] { return tool_invocations_with("-up=") > 0; });
+        pthread_kill(updating, SIGTERM);
+    });
+    Outcome r = run({"-u", "report.xml"});
+    signaller.join();
+
+    EXPECT_EQ(r.result, 5);
+    EXPECT_EQ(flashed(), std::vector<int>{1});
+    EXPECT_EQ(tool_invocations_with("-E"), 1u);
+    EXPECT_TRUE(ends_with(r.log, "[INFO]   :MAC " + mac_of(1) + " Upgrade SUCCESS\n"
+                                 "[ERROR]  :Interrupted by SIGTERM; stopping.\n"
+                                 "[INFO]   :Reboot the system for FW upgrade to take effect.\n"
+                                 "\nReturn Value: FWUPG_QUIT [5]\n" + std::string(60, '=') + "\n\n"))
+        << r.log;
+    EXPECT_EQ(r.out, "");
+    expect_module_tree_as_before();
+}
+
 // The restore step's mv gets the signal together with this process, as
 // from a terminal: the mv still completes, and the run acts on the signal
 // only once the module is back.
