@@ -10,6 +10,19 @@
 
 using fuzz_support::require;
 
+namespace {
+
+ByteRead from_file(void* source, char* c)
+{
+    int ch = getc(static_cast<FILE*>(source));
+    if (ch == EOF)
+        return ByteRead::END;
+    *c = static_cast<char>(ch);
+    return ByteRead::BYTE;
+}
+
+} // namespace
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     if (size == 0)
@@ -20,7 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     std::string line;
     size_t lines = 0;
-    while (read_answer_line(in, &line)) {
+    while (read_answer_line(from_file, in, &line) == LineRead::LINE) {
         require(++lines <= size, "every read consumes input");
         require(!line.empty() && line.size() <= ANSWER_LINE_SIZE - 1, "line within the answer buffer");
         size_t end = line.find('\n');

@@ -5,6 +5,7 @@
 #include "app/config.h"
 #include "app/event_log.h"
 #include "app/host_seam.h"
+#include "app/interrupts.h"
 #include "app/return_codes.h"
 #include "app/run_flags.h"
 #include "app/run_lock.h"
@@ -81,6 +82,43 @@ void log_header()
     log_dazed_event(dazed_fout, LOG_PLAIN, "\n", 0);
 }
 
+// Later write errors are ignored, but a run whose header could not be
+// written would flash firmware with no record at all. Nothing has changed on
+// the host yet, so it stops here as if the log could not be opened. The
+// caller clears errno before the header: the stream keeps only an error
+// flag, errno the reason.
+bool header_written()
+{
+    if (fflush(dazed_fout) == 0 && !ferror(dazed_fout))
+        return true;
+    fprintf(stderr, "FWUPG_ERROR: could not write %s (%d), %s,%d\n", g_host.event_log_path.c_str(),
+            errno != 0 ? errno : EIO, g_SourceName, __LINE__);
+    return false;
+}
+
+// A run stopped by a termination signal says so in the log; an adapter
+// flashed before the signal still needs the reboot.
+int end_interrupted_run()
+{
+    log_event_f(LOG_ERROR, 1, "Interrupted by %s; stopping.\n", interrupt_signal_name(interrupt_signal()));
+    if (g_iFlag & RUN_FLASH_OK)
+        log_event_f(LOG_INFO, 1, "Reboot the system for FW upgrade to take effect.\n");
+    return interrupted_result(g_iFlag);
+}
+
+// Staging, arguments and the mode. A signal during staging is held until
+// staging is complete; the mode does not start after one.
+int run_steps(int argc, char** argv)
+{
+    if (interrupted())
+        return interrupted_result(g_iFlag);
+    if (update_iqv_driver() != 0)
+        return FWUPG_ERR;
+    if (verify_cmd_line_options(argc, argv) == FWUPG_ERR)
+        return refuse();
+    return parse_and_dispatch(argc, argv);
+}
+
 } // namespace
 
 int parse_options(int argc, char** argv)
@@ -117,7 +155,9 @@ int parse_and_dispatch(int argc, char** argv)
     if (parsed != OPTIONS_PARSED)
         return parsed;
     ModeFunction mode = select_mode(g_iFlag);
-    return mode != nullptr ? mode() : refuse();
+    if (mode == nullptr)
+        return refuse();
+    return interrupted() ? interrupted_result(g_iFlag) : mode();
 }
 
 ModeFunction select_mode(uint32_t flags)
@@ -140,25 +180,30 @@ int run_dazed_fug(int argc, char** argv)
                 __LINE__);
         return FWUPG_ERR;
     }
+    install_interrupt_handlers();
     dazed_fout = fopen(g_host.event_log_path.c_str(), "w");
     if (dazed_fout == nullptr) {
         fprintf(stderr, "FWUPG_ERROR: could not open %s (%d), %s,%d\n", g_host.event_log_path.c_str(),
                 errno, g_SourceName, __LINE__);
         return FWUPG_ERR;
     }
+    errno = 0;
     log_header();
     log_time(dazed_fout);
     log_command(argc, argv);
+    if (!header_written()) {
+        fclose(dazed_fout);
+        dazed_fout = nullptr;
+        return FWUPG_ERR;
+    }
 
-    int result;
-    if (update_iqv_driver() != 0)
-        result = FWUPG_ERR;
-    else if (verify_cmd_line_options(argc, argv) == FWUPG_ERR)
-        result = refuse();
-    else
-        result = parse_and_dispatch(argc, argv);
+    int result = run_steps(argc, argv);
 
+    // Restore completes whatever arrives meanwhile; only then is the
+    // signal acted on.
     restore_iqv_driver();
+    if (interrupted())
+        result = end_interrupted_run();
     log_ret_val(result);
     log_dazed_event(dazed_fout, LOG_PLAIN, LOG_SEPARATOR, 0);
     log_dazed_event(dazed_fout, LOG_PLAIN, "\n", 0);

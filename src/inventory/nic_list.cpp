@@ -4,6 +4,7 @@
 #include "app/config.h"
 #include "app/event_log.h"
 #include "app/host_seam.h"
+#include "app/interrupts.h"
 #include "app/return_codes.h"
 #include "inventory/nic_info.h"
 #include "inventory/nic_versions.h"
@@ -44,10 +45,12 @@ bool is_pci_function_zero(const char* bus_info)
     return function == 0;
 }
 
-// How many lines of the tool's adapter list carry this MAC text.
+// How many lines of the tool's adapter list carry this MAC text; 0 once the
+// run is interrupted.
 int count_listed(const char* mac)
 {
-    do_command(cmd_count_lines(TMP_DATA_CUR, mac));
+    if (!do_command_unless_interrupted(cmd_count_lines(TMP_DATA_CUR, mac)))
+        return 0;
     int matches = 0;
     if (FILE* f = fopen(TMP_DATA_TMP, "r")) {
         if (fscanf(f, "%d", &matches) != 1)
@@ -109,11 +112,25 @@ void remove_tool_output_files()
         unlink(file);
 }
 
+// An interrupted inventory is no inventory: nothing of it may be judged,
+// shown or reported.
+int stop_interrupted()
+{
+    g_nDazedNICs = 0;
+    remove_tool_output_files();
+    return FWUPG_ERR;
+}
+
 } // namespace
 
 int build_NIC_list()
 {
     g_nDazedNICs = 0;
+    // Checked first: without the tool no mode can do anything, whatever
+    // interfaces this host has.
+    if (check_flash_tool() != FWUPG_OK)
+        return FWUPG_ERR;
+
     char** names = nullptr;
     int count = 0;
     g_host.interface_list(&names, "eth", &count);
@@ -125,13 +142,14 @@ int build_NIC_list()
         return FWUPG_ERR;
     }
 
-    if (check_flash_tool() != FWUPG_OK)
-        return FWUPG_ERR;
-    do_command(cmd_list_adapters());
+    if (!do_command_unless_interrupted(cmd_list_adapters()))
+        return stop_interrupted();
     g_ninfo.assign(static_cast<size_t>(g_nNics), NicInfo{});
 
     int next_free = 0;
     for (int i = 0; i < g_nNics; ++i) {
+        if (interrupted())
+            return stop_interrupted();
         switch (probe_candidate(names[i], next_free)) {
         case Candidate::KEPT:
             ++next_free;
@@ -142,10 +160,14 @@ int build_NIC_list()
             return FWUPG_ERR;
         }
     }
+    if (interrupted())
+        return stop_interrupted();
     g_nDazedNICs = next_free;
 
-    for (int i = 0; i < g_nDazedNICs; ++i)
-        read_adapter_versions(i);
+    for (int i = 0; i < g_nDazedNICs; ++i) {
+        if (!read_adapter_versions(i))
+            return stop_interrupted();
+    }
 
     remove_tool_output_files();
     return FWUPG_OK;

@@ -24,36 +24,45 @@ const char kSubVersionDefault[] = "00.0.00";
 
 using VersionWord = char[kVersionWordSize];
 
-void pick_word(const char* source, const char* label, int n, const char* default_text, VersionWord& word)
+// Every command below goes through this: once the run is interrupted no
+// further command starts, and the caller stops.
+bool pick_word(const char* source, const char* label, int n, const char* default_text, VersionWord& word)
 {
-    do_command(cmd_pick_lines(source, label));
+    if (!do_command_unless_interrupted(cmd_pick_lines(source, label)))
+        return false;
     copy_bounded(word, sizeof word, default_text);
     get_nth_word_from_file(TMP_DATA_TMP, n, word, sizeof word);
+    return true;
 }
 
-void pick_combo(const char* label, int n, RomVersion& version)
+bool pick_combo(const char* label, int n, RomVersion& version)
 {
     VersionWord word;
-    pick_word(TMP_DATA_IMG, label, n, kComboDefault, word);
+    if (!pick_word(TMP_DATA_IMG, label, n, kComboDefault, word))
+        return false;
     parseversions(word, &version.major, &version.minor, &version.build);
+    return true;
 }
 
 // Sub-version words start with "v", which is dropped.
-void pick_sub_version(const char* label, int n, NicInfo& nic, RomVersionSlot slot)
+bool pick_sub_version(const char* label, int n, NicInfo& nic, RomVersionSlot slot)
 {
     VersionWord word;
-    pick_word(TMP_DATA_IMG, label, n, kSubVersionDefault, word);
+    if (!pick_word(TMP_DATA_IMG, label, n, kSubVersionDefault, word))
+        return false;
     set_rom_version(nic, slot, word + 1);
+    return true;
 }
 
 } // namespace
 
-void read_adapter_versions(int index)
+bool read_adapter_versions(int index)
 {
     NicInfo& nic = g_ninfo[static_cast<size_t>(index)];
 
     char nic_text[kNicTextSize] = "";
-    do_command(cmd_pick_lines(TMP_DATA_CUR, nic.macaddress.c_str()));
+    if (!do_command_unless_interrupted(cmd_pick_lines(TMP_DATA_CUR, nic.macaddress.c_str())))
+        return false;
     get_nth_word_from_file(TMP_DATA_TMP, 2, nic_text, sizeof nic_text);
     if (nic_text[0] != '\0' && !is_decimal_text(nic_text)) {
         log_event_f(LOG_ERROR, 0, "The flash tool listed MAC %s with the adapter number \"%s\"; it is not used.\n",
@@ -66,13 +75,14 @@ void read_adapter_versions(int index)
         nic.fw_image_path = std::string(g_FwDir) + nic.fw_file;
         const char* image = nic.fw_image_path.c_str();
 
-        do_command(cmd_image_versions(image));
-        pick_combo(LABEL_COMBO_VERSION, 5, nic.img_version);
-        pick_sub_version(LABEL_OCD_ROM, 4, nic, OCD_IMG);
-
-        do_command(cmd_image_versions_for_nic(image, nic_text));
-        pick_sub_version(LABEL_PXE, 2, nic, PXE_IMG);
-        pick_sub_version(LABEL_SETUP, 2, nic, SETUP_IMG);
+        const bool complete = do_command_unless_interrupted(cmd_image_versions(image)) &&
+                              pick_combo(LABEL_COMBO_VERSION, 5, nic.img_version) &&
+                              pick_sub_version(LABEL_OCD_ROM, 4, nic, OCD_IMG) &&
+                              do_command_unless_interrupted(cmd_image_versions_for_nic(image, nic_text)) &&
+                              pick_sub_version(LABEL_PXE, 2, nic, PXE_IMG) &&
+                              pick_sub_version(LABEL_SETUP, 2, nic, SETUP_IMG);
+        if (!complete)
+            return false;
     } else {
         // Such a name never reaches a command line: the adapter has no image.
         log_event_f(LOG_ERROR, 0, "Image file name \"%s\" for %s in %s is refused: only letters, digits and ._+-/ are allowed.\n",
@@ -81,11 +91,14 @@ void read_adapter_versions(int index)
             set_rom_version(nic, slot, kSubVersionDefault + 1);
     }
 
-    do_command(cmd_installed_versions(nic_text));
-    pick_combo(LABEL_COMBO_VERSION, 5, nic.cur_version);
-    pick_sub_version(LABEL_PXE, 2, nic, PXE_CUR);
-    pick_sub_version(LABEL_SETUP, 2, nic, SETUP_CUR);
-    pick_sub_version(LABEL_OCD, 2, nic, OCD_CUR);
+    const bool complete = do_command_unless_interrupted(cmd_installed_versions(nic_text)) &&
+                          pick_combo(LABEL_COMBO_VERSION, 5, nic.cur_version) &&
+                          pick_sub_version(LABEL_PXE, 2, nic, PXE_CUR) &&
+                          pick_sub_version(LABEL_SETUP, 2, nic, SETUP_CUR) &&
+                          pick_sub_version(LABEL_OCD, 2, nic, OCD_CUR);
+    if (!complete)
+        return false;
 
     nic.flags |= NIC_HAS_ROM;
+    return true;
 }

@@ -1,12 +1,16 @@
 #include "tool/shell.h"
 
+#include <signal.h>
 #include <sys/types.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <initializer_list>
 
-int do_command(const char* command)
+namespace {
+
+int run_shell(const char* command, bool shielded)
 {
     if (command == nullptr)
         return 255;
@@ -14,9 +18,19 @@ int do_command(const char* command)
     if (child < 0)
         return 255;
     if (child == 0) {
+        // An ignored signal stays ignored across exec, for the shell and
+        // the tool it starts.
+        if (shielded) {
+            for (int sig : {SIGINT, SIGTERM, SIGHUP, SIGQUIT})
+                signal(sig, SIG_IGN);
+        }
+        // The program ignores SIGPIPE for itself; pipelines need it back.
+        signal(SIGPIPE, SIG_DFL);
         execl("/bin/sh", "sh", "-c", command, static_cast<char*>(nullptr));
         _exit(127);
     }
+    // A termination signal that arrives meanwhile is only recorded; the
+    // wait goes on until the command has ended.
     int status = 0;
     while (waitpid(child, &status, 0) < 0) {
         if (errno != EINTR)
@@ -27,4 +41,16 @@ int do_command(const char* command)
     if (WIFSIGNALED(status))
         return 128 + WTERMSIG(status);
     return (status >> 8) & 0xFF;
+}
+
+} // namespace
+
+int do_command(const char* command)
+{
+    return run_shell(command, false);
+}
+
+int do_command_shielded(const std::string& command)
+{
+    return run_shell(command.c_str(), true);
 }

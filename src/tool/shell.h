@@ -10,3 +10,13 @@ inline int do_command(const std::string& command)
 {
     return do_command(command.c_str());
 }
+
+// As do_command, for a command that must never be cut short (the flash):
+// the shell and everything it starts ignore SIGINT, SIGTERM, SIGHUP and
+// SIGQUIT, which a terminal or a service manager sends to every process of
+// the run at once. The program itself never signals a child.
+int do_command_shielded(const std::string& command);
+
+// Runs the command unless the run has been interrupted. False when it has
+// been, before the command or while it ran; the caller then stops.
+bool do_command_unless_interrupted(const std::string& command);

@@ -4,6 +4,7 @@
 #include "app/event_log.h"
 #include "app/return_codes.h"
 #include "inventory/nic_info.h"
+#include "tool/flash_tool.h"
 #include "tool/xml_quiet.h"
 #include "update/report_flash.h"
 #include "update/report_nodes.h"
@@ -71,6 +72,9 @@ int load_discovery_report(int& count)
 
 int read_discovery_report()
 {
+    // Without the tool every device would read as not listed; say why.
+    if (check_flash_tool() != FWUPG_OK)
+        return FWUPG_ERR;
     int count = 0;
     if (load_discovery_report(count) != FWUPG_OK)
         return FWUPG_ERR;

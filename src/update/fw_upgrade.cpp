@@ -1,9 +1,9 @@
 #include "update/fw_upgrade.h"
 
 #include "app/event_log.h"
+#include "app/interrupts.h"
 #include "app/return_codes.h"
 #include "app/run_flags.h"
-#include "driver/critical_section.h"
 #include "inventory/nic_info.h"
 #include "inventory/nic_list.h"
 #include "tool/flash_tool.h"
@@ -18,19 +18,19 @@ int do_update_firmware(int index)
     if (index < 0 || static_cast<size_t>(index) >= g_ninfo.size())
         return FWUPG_ERR;
     const NicInfo& nic = g_ninfo[static_cast<size_t>(index)];
-    if ((nic.flags & NIC_UPDATE) == 0)
+    // After a termination signal no flash starts, whoever asks for it.
+    if ((nic.flags & NIC_UPDATE) == 0 || interrupted())
         return FWUPG_ERR;
 
     log_event_f(LOG_INFO, 0, "Selecting %s MAC: %-12s \n", nic.product_id.c_str(), nic.macaddress.c_str());
     const std::string command = cmd_flash(nic.nic_number, nic.fw_image_path.c_str());
-    // Critical section: a flash cut short by an interrupt can leave the
-    // adapter without a working option ROM. The tool inherits the held
-    // signals; they arrive once the outcome is logged.
-    CriticalSection flashing;
     // A path the shell could read as syntax never runs; nor is the output
     // of an earlier flash searched for it.
     const bool runnable = is_safe_image_name(nic.fw_image_path.c_str());
-    if (runnable && do_command(command) == 0) {
+    // A flash cut short can leave the adapter without a working option ROM:
+    // the tool is shielded from the termination signals, and one that
+    // arrives meanwhile is acted on once the outcome is logged.
+    if (runnable && do_command_shielded(command) == 0) {
         g_iFlag |= RUN_FLASH_OK;
         log_event_f(LOG_INFO, 0, "MAC %-12s Upgrade SUCCESS\n", nic.macaddress.c_str());
         return FWUPG_OK;
@@ -48,15 +48,21 @@ int do_update_firmware(int index)
 int fw_upgrade()
 {
     if (build_NIC_list() != FWUPG_OK)
-        return FWUPG_ERR;
+        return interrupted() ? interrupted_result(g_iFlag) : FWUPG_ERR;
     if (g_nDazedNICs == 0) {
         log_event_f(LOG_INFO, 1, "No supported adapters found\n");
         return FWUPG_OK;
     }
 
+    // After a termination signal nothing more is judged or flashed, not even
+    // an adapter accepted before it; the caller logs why.
     int judged = FWUPG_OK;
     for (int i = 0; i < g_nDazedNICs; ++i) {
+        if (interrupted())
+            return interrupted_result(g_iFlag);
         judged = select_firmware(i);
+        if (interrupted())
+            return interrupted_result(g_iFlag);
         if (g_iFlag & RUN_USER_QUIT) {
             log_event_f(LOG_ERROR, 1, "Firmware upgrade cancelled by User\n");
             judged = FWUPG_QUIT;
@@ -65,8 +71,13 @@ int fw_upgrade()
     }
 
     // Adapters accepted before a quit are flashed too.
-    for (int i = 0; i < g_nDazedNICs; ++i)
+    for (int i = 0; i < g_nDazedNICs; ++i) {
+        if (interrupted())
+            return interrupted_result(g_iFlag);
         do_update_firmware(i);
+    }
+    if (interrupted())
+        return interrupted_result(g_iFlag);
 
     if (g_iFlag & RUN_FLASH_FAILED) {
         print_message("\nNIC firmware update completed with errors. \n");

@@ -2,8 +2,12 @@
 
 #include "app/bounded_text.h"
 #include "app/event_log.h"
+#include "app/interrupts.h"
 #include "app/run_flags.h"
 
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
 #include <string>
 
@@ -23,24 +27,43 @@ const AnswerWord kAnswerWords[] = {
 
 } // namespace
 
-// The tail of a longer line is read and dropped through its line end, so
-// that it can never answer the next question.
-bool read_answer_line(FILE* in, std::string* line)
+ByteRead read_input_byte(void*, char* c)
+{
+    for (;;) {
+        switch (wait_for_input(STDIN_FILENO)) {
+        case InputWait::INTERRUPTED:
+            return ByteRead::INTERRUPTED;
+        case InputWait::FAILED:
+            return ByteRead::END;
+        case InputWait::READY:
+            break;
+        }
+        ssize_t n = read(STDIN_FILENO, c, 1);
+        if (n == 1)
+            return ByteRead::BYTE;
+        if (n < 0 && (errno == EINTR || errno == EAGAIN))
+            continue;
+        return ByteRead::END;
+    }
+}
+
+LineRead read_answer_line(ByteReader next_byte, void* source, std::string* line)
 {
     line->clear();
-    int c = EOF;
-    while (line->size() < ANSWER_LINE_SIZE - 1 && (c = getc(in)) != EOF) {
-        line->push_back(static_cast<char>(c));
+    char c = 0;
+    ByteRead r = ByteRead::END;
+    while (line->size() < ANSWER_LINE_SIZE - 1 && (r = next_byte(source, &c)) == ByteRead::BYTE) {
+        line->push_back(c);
         if (c == '\n')
             break;
     }
-    if (line->empty())
-        return false;
     if (line->size() == ANSWER_LINE_SIZE - 1 && line->back() != '\n') {
-        while ((c = getc(in)) != EOF && c != '\n') {
+        while ((r = next_byte(source, &c)) == ByteRead::BYTE && c != '\n') {
         }
     }
-    return true;
+    if (r == ByteRead::INTERRUPTED || interrupted())
+        return LineRead::INTERRUPTED;
+    return line->empty() ? LineRead::NOTHING : LineRead::LINE;
 }
 
 int answer_for_line(std::string line, int default_answer)
@@ -69,9 +92,16 @@ int nfwu_yesno(const char* question, int silent_answer, int forced_answer, int d
     fflush(stdout);  // the prompt has no line end; it must show before we wait
 
     std::string line;
-    if (!read_answer_line(stdin, &line)) {
+    switch (read_answer_line(read_input_byte, nullptr, &line)) {
+    case LineRead::INTERRUPTED:
+        // The caller stops on the signal; this only ends the prompt's line.
+        print_message("\n");
+        return ANSWER_NO;
+    case LineRead::NOTHING:
         print_message("Unknown input problem!\nQuit...\n");
         return ANSWER_QUIT;
+    case LineRead::LINE:
+        break;
     }
     // Composed at full length so that the entry keeps its own line end even
     // for an overlong answer.

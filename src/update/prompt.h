@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstddef>
-#include <cstdio>
 #include <string>
 
 // Answers to an update question.
@@ -14,13 +13,28 @@ constexpr size_t ANSWER_LINE_SIZE = 4096;
 
 // Asks the question and gives the answer. In silent mode nothing is shown or
 // read: the forced answer with -f, else the silent one. Interactively an
-// empty line gives default_answer; default_text is shown in the prompt.
+// empty line gives default_answer; default_text is shown in the prompt. A
+// termination signal during the wait is no answer: ANSWER_NO, nothing
+// logged, and the caller stops on the recorded signal.
 int nfwu_yesno(const char* question, int silent_answer, int forced_answer, int default_answer,
                const char* default_text);
 
-// Reads one answer line of at most ANSWER_LINE_SIZE - 1 characters, its line
-// end included. False when nothing at all could be read.
-bool read_answer_line(FILE* in, std::string* line);
+enum class ByteRead { BYTE, END, INTERRUPTED };
+// Gives the next byte of the answers' source.
+using ByteReader = ByteRead (*)(void* source, char* c);
+
+// One byte of standard input, read straight from the descriptor: nothing is
+// buffered ahead, so the wait for the next answer is a wait on the
+// descriptor itself, which a termination signal ends.
+ByteRead read_input_byte(void* unused, char* c);
+
+enum class LineRead { LINE, NOTHING, INTERRUPTED };
+
+// Reads one line of at most ANSWER_LINE_SIZE - 1 characters, its line end
+// included. The tail of a longer line is read and dropped through its line
+// end, so that it can never answer the next question. A line during which a
+// termination signal arrived is no answer, however much of it was read.
+LineRead read_answer_line(ByteReader next_byte, void* source, std::string* line);
 
 // The answer that a line as read gives: a line of one character (an empty
 // line) gives default_answer; otherwise the exact answer words, else no.

@@ -2,6 +2,7 @@
 
 #include "app/config.h"
 #include "app/event_log.h"
+#include "app/interrupts.h"
 #include "app/return_codes.h"
 #include "app/run_flags.h"
 #include "inventory/nic_info.h"
@@ -56,8 +57,14 @@ int flash_report_devices(int count)
     FirmwareCatalogEntry entry;
     bool failed = false;
     for (int i = 0; i < count; ++i) {
+        // After a termination signal no device is looked up or flashed;
+        // the caller logs why.
+        if (interrupted())
+            return interrupted_result(g_iFlag);
         NicInfo& nic = g_ninfo[static_cast<size_t>(i)];
         Listing listing = find_tool_number(nic);
+        if (interrupted())
+            return interrupted_result(g_iFlag);
         if (listing == Listing::NOT_ASKED)
             failed = true;
 
@@ -82,6 +89,8 @@ int flash_report_devices(int count)
         }
         do_update_firmware(i);
     }
+    if (interrupted())
+        return interrupted_result(g_iFlag);
     if (failed || (g_iFlag & RUN_FLASH_FAILED))
         return FWUPG_ERR;
     return FWUPG_OK;

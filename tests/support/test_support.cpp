@@ -163,6 +163,7 @@ BackgroundRun::BackgroundRun(const std::vector<std::string>& args, const std::st
     if (pid_ < 0)
         throw std::runtime_error("fork failed");
     if (pid_ == 0) {
+        setpgid(0, 0);
         int out = open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         int err = open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         if (out < 0 || err < 0 || dup2(pipe_fds[0], 0) < 0 || dup2(out, 1) < 0 || dup2(err, 2) < 0)
@@ -178,6 +179,7 @@ BackgroundRun::BackgroundRun(const std::vector<std::string>& args, const std::st
         execvp(raw[0], raw.data());
         _exit(127);
     }
+    setpgid(pid_, pid_);  // either side may get there first
     close(pipe_fds[0]);
     input_ = pipe_fds[1];
 }

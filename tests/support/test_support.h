@@ -53,7 +53,9 @@ RunResult run_dazed_fug(const std::vector<std::string>& args, const std::string&
                         const std::string& stdin_text = "");
 
 // The real dazed-fug binary running in the background, its standard input a
-// pipe that the test writes to (so that it can be held at a prompt).
+// pipe that the test writes to (so that it can be held at a prompt). It
+// leads its own process group, so that kill(-pid()) reaches the run and its
+// commands together, as a terminal's interrupt does.
 class BackgroundRun {
 public:
     BackgroundRun(const std::vector<std::string>& args, const std::string& cwd);

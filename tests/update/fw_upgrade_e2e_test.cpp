@@ -5,14 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <chrono>
 #include <optional>
-#include <thread>
 
 using namespace testing_support;
 
@@ -158,41 +151,6 @@ TEST_F(UpdateEndToEnd, ConsoleAndLogOfAnAcceptedUpdate)
     EXPECT_EQ(pkg.adapter_value(nic->mac, "setup"), "2.2.8");
     EXPECT_EQ(pkg.adapter_value(nic->mac, "ocd"), "1.0.9");
     EXPECT_TRUE(contains(read_file(pkg.file("out.txt")), "successful"));
-}
-
-// An interrupt from the terminal reaches the whole process group while the
-// tool writes the flash. The flash must complete and its outcome be logged;
-// the interrupt takes effect after that.
-TEST_F(UpdateEndToEnd, InterruptDuringTheFlashWaitsForIt)
-{
-    SimPackage pkg;
-    prepare(pkg, kOlder, "flash_delay=1");
-    pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        setpgid(0, 0);
-        int null = open("/dev/null", O_RDWR);
-        if (null < 0 || dup2(null, 0) < 0 || dup2(null, 1) < 0 || dup2(null, 2) < 0 || chdir(pkg.path().c_str()) != 0)
-            _exit(126);
-        execl(DAZED_FUG_BINARY, DAZED_FUG_BINARY, "-s", static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    setpgid(child, child);
-
-    bool flashing = false;
-    for (int i = 0; i < 500 && !flashing; ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        flashing = contains(read_file(pkg.file("bootutil-sim.log")), "-up=");
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(200));
-    kill(-child, SIGINT);
-    int status = 0;
-    waitpid(child, &status, 0);
-
-    ASSERT_TRUE(flashing) << "the flash never started";
-    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGINT) << "status " << status;
-    EXPECT_EQ(pkg.adapter_value(nic->mac, "combo"), kSame);
-    EXPECT_TRUE(contains(read_file(pkg.file("bootutil.log")), "[INFO]   :MAC " + nic->mac + " Upgrade SUCCESS\n"));
 }
 
 } // namespace

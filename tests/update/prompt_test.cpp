@@ -2,16 +2,23 @@
 #include "update/prompt.h"
 
 #include "app/run_flags.h"
+#include "support/piped_stdin.h"
 #include "update_fixture.h"
 
 #include <stdio_ext.h>
+#include <unistd.h>
 
+#include <cstdint>
+#include <thread>
 #include <vector>
 
 namespace {
 
 using update_test::CapturedLog;
 using update_test::ScopedStdin;
+using testing_support::PipedStdin;
+using testing_support::thread_waits_in_ppoll;
+using testing_support::wait_until;
 using Prompt = update_test::UpdateTest;
 
 // Asks "Q?" once per entry of defaults on the given input; gives the answers.
@@ -127,44 +134,25 @@ TEST_F(Prompt, OverlongLineIsOneNoAndItsTailIsDropped)
 }
 
 // The prompt has no line end, so it must be flushed before the program
-// waits for the answer. The reader below notes what is still unwritten in
-// stdout's buffer at the moment of the first read.
-struct WatchedInput {
-    std::string text;
-    size_t offset = 0;
-    bool read = false;
-    size_t pending_at_read = 0;
-};
-
-ssize_t watched_read(void* cookie, char* buf, size_t size)
+// waits for the answer: nothing of it may still sit in stdout's buffer while
+// the prompt waits.
+TEST_F(Prompt, PromptVisibleBeforeTheWait)
 {
-    auto* in = static_cast<WatchedInput*>(cookie);
-    if (!in->read) {
-        in->read = true;
-        in->pending_at_read = __fpending(stdout);
-    }
-    size_t n = std::min(size, in->text.size() - in->offset);
-    in->text.copy(buf, n, in->offset);
-    in->offset += n;
-    return static_cast<ssize_t>(n);
-}
-
-TEST_F(Prompt, PromptVisibleBeforeTheRead)
-{
-    WatchedInput input{"y\n"};
-    cookie_io_functions_t io{watched_read, nullptr, nullptr, nullptr};
-    FILE* saved = stdin;
-    stdin = fopencookie(&input, "r", io);
-    ASSERT_NE(stdin, nullptr);
+    PipedStdin input;
+    const pid_t asking = gettid();
+    size_t pending_while_waiting = SIZE_MAX;
+    std::thread operator_at_terminal([&] {
+        if (wait_until([&] { return thread_waits_in_ppoll(asking); }))
+            pending_while_waiting = __fpending(stdout);
+        input.send("y\n");
+    });
     testing::internal::CaptureStdout();
     int answer = nfwu_yesno("Q?", ANSWER_NO, ANSWER_NO, ANSWER_NO, "n");
     std::string shown = testing::internal::GetCapturedStdout();
-    fclose(stdin);
-    stdin = saved;
+    operator_at_terminal.join();
 
     EXPECT_EQ(answer, ANSWER_YES);
-    EXPECT_TRUE(input.read);
-    EXPECT_EQ(input.pending_at_read, 0u);
+    EXPECT_EQ(pending_while_waiting, 0u);
     EXPECT_EQ(shown, "Q? y/n/q (n):");
 }
 

@@ -1,0 +1,134 @@
+// Termination signals sent to the real binary: at the prompt, inside a slow
+// version report and inside a slow flash, to the process alone or to its
+// whole process group as a terminal sends them. The run always ends by
+// itself with the cancelled result logged, and never flashes after the
+// signal; a flash under way completes.
+#include "support/sim_package.h"
+#include "support/test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <signal.h>
+
+#include <functional>
+#include <optional>
+
+using namespace testing_support;
+
+namespace {
+
+const char kInstalled[] = "1.2.8";
+const char kImageCombo[] = "1.3.21";
+
+bool contains(const std::string& text, const std::string& part)
+{
+    return text.find(part) != std::string::npos;
+}
+
+bool ends_with(const std::string& text, const std::string& end)
+{
+    return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
+size_t invocations_with(const SimPackage& pkg, const std::string& part)
+{
+    size_t n = 0;
+    for (const std::string& args : pkg.tool_invocations())
+        n += contains(args, part);
+    return n;
+}
+
+class InterruptedRun : public ::testing::Test {
+protected:
+    std::optional<HostNic> nic;
+
+    void SetUp() override
+    {
+        SKIP_IF_HOST_UNSAFE();
+        nic = find_host_pci_nic();
+        if (!nic)
+            GTEST_SKIP() << "no eth interface on function 0 of a PCI device on this machine";
+        if (install_simulator(TempDir().path()).empty())
+            GTEST_SKIP() << "the flash-tool simulator is not built";
+    }
+
+    void prepare(SimPackage& pkg, const std::string& keys) const
+    {
+        pkg.add_image_file("host.bin");
+        pkg.write_catalog({{"Host Adapter", hex4(nic->venid), hex4(nic->devid), hex4(nic->subvenid),
+                            hex4(nic->subdevid), "host.bin"}});
+        pkg.write_state("adapter nic=1 mac=" + nic->mac + " psid=P1 combo=" + kInstalled +
+                        " pxe=1.3.33 setup=2.2.6 ocd=1.0.7 " + keys +
+                        "\nimage file=host.bin psid=P1 combo=1.3.21 pxe=1.3.45 setup=2.2.8 ocd=1.0.9\n");
+    }
+};
+
+TEST_F(InterruptedRun, EndsWithTheLoggedResultAndNoFurtherStep)
+{
+    struct Moment {
+        const char* name;
+        std::vector<std::string> args;
+        const char* keys;
+        std::function<bool(const BackgroundRun&, const SimPackage&)> reached;
+        size_t commands_naming_the_adapter;  // version reports and flash
+        bool flashed;
+    };
+    const Moment moments[] = {
+        {"at the prompt", {}, "",
+         [](const BackgroundRun& run, const SimPackage&) { return run.wait_for_output(" y/n/q (y):"); }, 2, false},
+        {"inside a slow version report", {}, "report_delay=1",
+         [](const BackgroundRun&, const SimPackage& pkg) {
+             return wait_until([&] { return invocations_with(pkg, "-NIC=") > 0; });
+         },
+         1, false},
+        {"inside a slow flash", {"-s"}, "flash_delay=1",
+         [](const BackgroundRun&, const SimPackage& pkg) {
+             return wait_until([&] { return invocations_with(pkg, "-up=") > 0; });
+         },
+         3, true},
+    };
+    const struct {
+        int number;
+        const char* name;
+        bool whole_group;
+    } signals[] = {
+        {SIGINT, "SIGINT", true},
+        {SIGTERM, "SIGTERM", false},
+        {SIGHUP, "SIGHUP", true},
+    };
+    for (const Moment& m : moments) {
+        for (const auto& s : signals) {
+            SCOPED_TRACE(std::string(s.name) + (s.whole_group ? " to the group " : " to the process ") + m.name);
+            SimPackage pkg;
+            prepare(pkg, m.keys);
+            BackgroundRun run(m.args, pkg.path());
+            ASSERT_TRUE(m.reached(run, pkg)) << run.output_so_far();
+            kill(s.whole_group ? -run.pid() : run.pid(), s.number);
+            RunResult r = run.wait();
+            const std::string log = read_file(pkg.file("bootutil.log"));
+            const std::string line = std::string("Interrupted by ") + s.name + "; stopping.\n";
+
+            EXPECT_EQ(r.term_signal, 0);
+            EXPECT_EQ(r.exit_status, 5) << r.out << r.err << log;
+            EXPECT_TRUE(ends_with(log, "[ERROR]  :" + line +
+                                           (m.flashed ? "[INFO]   :Reboot the system for FW upgrade to take effect.\n"
+                                                      : "") +
+                                           "\nReturn Value: FWUPG_QUIT [5]\n" + std::string(60, '=') + "\n\n"))
+                << log;
+            // The command under way was the last one: no second report, no
+            // further flash.
+            EXPECT_EQ(invocations_with(pkg, "-NIC="), m.commands_naming_the_adapter);
+            EXPECT_EQ(invocations_with(pkg, "-up="), m.flashed ? 1u : 0u);
+            EXPECT_EQ(pkg.adapter_value(nic->mac, "combo"), m.flashed ? kImageCombo : kInstalled);
+            if (m.flashed)
+                EXPECT_TRUE(contains(log, "[INFO]   :MAC " + nic->mac + " Upgrade SUCCESS\n[ERROR]  :" + line));
+            else
+                EXPECT_TRUE(contains(r.out, line)) << r.out;
+            EXPECT_FALSE(contains(r.out, "Unknown input problem!"));
+            EXPECT_FALSE(contains(r.out + log, "cancelled by User"));
+            EXPECT_EQ(contains(r.out, "y/n/q"), std::string(m.name) == "at the prompt");
+        }
+    }
+}
+
+} // namespace
