@@ -26,14 +26,11 @@ std::vector<std::string> listing(const std::string& dir)
 
 TEST(ConcurrentRun, SecondRunInTheSameDirectoryRefuses)
 {
-    SKIP_IF_HOST_UNSAFE();
-    std::optional<HostNic> nic = find_host_pci_nic();
-    if (!nic)
-        GTEST_SKIP() << "no eth interface on function 0 of a PCI device on this machine";
+    std::optional<HostNic> nic;
+    SKIP_UNLESS_HOST_NIC(nic);
     SimPackage pkg;
     pkg.add_image_file("host.bin");
-    pkg.write_catalog({{"Host Adapter", hex4(nic->venid), hex4(nic->devid), hex4(nic->subvenid),
-                        hex4(nic->subdevid), "host.bin"}});
+    pkg.write_catalog({catalog_entry_for(*nic, "Host Adapter", "host.bin")});
     // The first run is held inside a slow version report.
     pkg.write_state("adapter nic=1 mac=" + nic->mac +
                     " psid=P1 combo=1.2.8 pxe=1 setup=1 ocd=1 report_delay=3\n"

@@ -44,19 +44,13 @@ protected:
 
     void SetUp() override
     {
-        SKIP_IF_HOST_UNSAFE();
-        nic = find_host_pci_nic();
-        if (!nic)
-            GTEST_SKIP() << "no eth interface on function 0 of a PCI device on this machine";
-        if (install_simulator(TempDir().path()).empty())
-            GTEST_SKIP() << "the flash-tool simulator is not built";
+        SKIP_UNLESS_HOST_NIC(nic);
     }
 
     void prepare(SimPackage& pkg, const std::string& keys) const
     {
         pkg.add_image_file("host.bin");
-        pkg.write_catalog({{"Host Adapter", hex4(nic->venid), hex4(nic->devid), hex4(nic->subvenid),
-                            hex4(nic->subdevid), "host.bin"}});
+        pkg.write_catalog({catalog_entry_for(*nic, "Host Adapter", "host.bin")});
         pkg.write_state("adapter nic=1 mac=" + nic->mac + " psid=P1 combo=" + kInstalled +
                         " pxe=1.3.33 setup=2.2.6 ocd=1.0.7 " + keys +
                         "\nimage file=host.bin psid=P1 combo=1.3.21 pxe=1.3.45 setup=2.2.8 ocd=1.0.9\n");

@@ -140,17 +140,12 @@ TEST_F(DiscoveryMode, FailuresWriteNoReport)
 // standing in for the flash tool.
 TEST(DiscoveryBinary, WritesTheReportForThisMachinesAdapter)
 {
-    SKIP_IF_HOST_UNSAFE();
-    std::optional<HostNic> nic = find_host_pci_nic();
-    if (!nic)
-        GTEST_SKIP() << "this machine has no eth interface on function 0 of a PCI device";
+    std::optional<HostNic> nic;
+    SKIP_UNLESS_HOST_NIC(nic);
     SimPackage pkg;
-    if (!pkg.has_simulator())
-        GTEST_SKIP() << "the flash-tool simulator is not built";
     pkg.add_image_file("a.bin");
     // The catalog text is written as given, so it carries the escapes.
-    pkg.write_catalog({{"Adapter &amp; Co &lt;A&gt;", hex4(nic->venid), hex4(nic->devid), hex4(nic->subvenid),
-                        hex4(nic->subdevid), "a.bin"}});
+    pkg.write_catalog({catalog_entry_for(*nic, "Adapter &amp; Co &lt;A&gt;", "a.bin")});
     pkg.write_state("adapter nic=1 mac=" + nic->mac +
                     " psid=P1 combo=2.0.5 pxe=1.3.33 setup=2.2.6 ocd=1.0.7\n"
                     "image file=a.bin psid=P1 combo=1.9.9 pxe=1.3.45 setup=2.2.8 ocd=1.0.9\n");

@@ -95,6 +95,25 @@ std::optional<HostNic> find_host_pci_nic()
     return std::nullopt;
 }
 
+CatalogEntryText catalog_entry_for(const HostNic& nic, const std::string& name, const std::string& fw_file)
+{
+    return {name, hex4(nic.venid), hex4(nic.devid), hex4(nic.subvenid), hex4(nic.subdevid), fw_file};
+}
+
+std::string host_nic_run_unavailable(std::optional<HostNic>* nic)
+{
+    std::string why = host_unsafe_for_real_binary();
+    if (!why.empty())
+        return why;
+    *nic = find_host_pci_nic();
+    if (!*nic)
+        return "no eth interface on function 0 of a PCI device on this machine";
+    TempDir probe;
+    if (install_simulator(probe.path()).empty())
+        return "the flash-tool simulator is not built";
+    return "";
+}
+
 SimPackage::SimPackage()
 {
     make_dirs(dir_.file("nic_fw"));

@@ -28,6 +28,13 @@ struct CatalogEntryText {
     std::string fw_file;
 };
 
+// The catalog entry that names this machine's NIC.
+CatalogEntryText catalog_entry_for(const HostNic& nic, const std::string& name, const std::string& fw_file);
+
+// Why the real binary cannot be run against this machine's NIC with the
+// simulator here ("" when it can); fills nic.
+std::string host_nic_run_unavailable(std::optional<HostNic>* nic);
+
 // "%04X" of an ID, the form the catalog must carry.
 std::string hex4(uint32_t id);
 
@@ -62,3 +69,12 @@ private:
 };
 
 } // namespace testing_support
+
+// Skips the test unless the real binary may run here against this
+// machine's PCI NIC with the simulator; fills the optional HostNic.
+#define SKIP_UNLESS_HOST_NIC(nic)                                                     \
+    do {                                                                              \
+        std::string why_ = testing_support::host_nic_run_unavailable(&(nic));         \
+        if (!why_.empty())                                                            \
+            GTEST_SKIP() << why_;                                                     \
+    } while (0)

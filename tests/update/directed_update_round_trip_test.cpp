@@ -45,16 +45,11 @@ std::vector<std::string> flashes(const SimPackage& pkg)
 
 TEST(DirectedUpdateBinary, FlashesWhatTheEditedReportMarks)
 {
-    SKIP_IF_HOST_UNSAFE();
-    std::optional<HostNic> nic = find_host_pci_nic();
-    if (!nic)
-        GTEST_SKIP() << "this machine has no eth interface on function 0 of a PCI device";
+    std::optional<HostNic> nic;
+    SKIP_UNLESS_HOST_NIC(nic);
     SimPackage pkg;
-    if (!pkg.has_simulator())
-        GTEST_SKIP() << "the flash-tool simulator is not built";
     pkg.add_image_file("a.bin");
-    pkg.write_catalog({{"Adapter A", hex4(nic->venid), hex4(nic->devid), hex4(nic->subvenid), hex4(nic->subdevid),
-                        "a.bin"}});
+    pkg.write_catalog({catalog_entry_for(*nic, "Adapter A", "a.bin")});
     const std::string state = "adapter nic=7 mac=" + nic->mac + " psid=P1 combo=1.2.8 pxe=1 setup=1 ocd=1\n" +
                               "image file=a.bin psid=P1 combo=1.3.21 pxe=2 setup=2 ocd=2\n";
     pkg.write_state(state);

@@ -35,12 +35,7 @@ protected:
 
     void SetUp() override
     {
-        SKIP_IF_HOST_UNSAFE();
-        nic = find_host_pci_nic();
-        if (!nic)
-            GTEST_SKIP() << "no eth interface on function 0 of a PCI device on this machine";
-        if (install_simulator(TempDir().path()).empty())
-            GTEST_SKIP() << "the flash-tool simulator is not built";
+        SKIP_UNLESS_HOST_NIC(nic);
     }
 
     // A package whose tool lists the host's NIC as adapter 1 with the
@@ -48,8 +43,7 @@ protected:
     void prepare(SimPackage& pkg, const std::string& combo, const std::string& extra) const
     {
         pkg.add_image_file("host.bin");
-        pkg.write_catalog({{"Host Adapter", hex4(nic->venid), hex4(nic->devid), hex4(nic->subvenid),
-                            hex4(nic->subdevid), "host.bin"}});
+        pkg.write_catalog({catalog_entry_for(*nic, "Host Adapter", "host.bin")});
         std::string adapter = "adapter nic=1 mac=" + nic->mac;
         if (!contains(extra, "psid="))
             adapter += " psid=P1";
