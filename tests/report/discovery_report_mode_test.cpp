@@ -144,8 +144,7 @@ TEST(DiscoveryBinary, WritesTheReportForThisMachinesAdapter)
     SKIP_UNLESS_HOST_NIC(nic);
     SimPackage pkg;
     pkg.add_image_file("a.bin");
-    // The catalog text is written as given, so it carries the escapes.
-    pkg.write_catalog({catalog_entry_for(*nic, "Adapter &amp; Co &lt;A&gt;", "a.bin")});
+    pkg.write_catalog({catalog_entry_for(*nic, "Adapter & Co <A>", "a.bin")});
     pkg.write_state("adapter nic=1 mac=" + nic->mac +
                     " psid=P1 combo=2.0.5 pxe=1.3.33 setup=2.2.6 ocd=1.0.7\n"
                     "image file=a.bin psid=P1 combo=1.9.9 pxe=1.3.45 setup=2.2.8 ocd=1.0.9\n");

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <sstream>
+#include <utility>
 
 namespace testing_support {
 
@@ -19,6 +20,23 @@ uint32_t read_hex_file(const std::string& path)
         fclose(f);
     }
     return value;
+}
+
+// Attribute text as XML needs it, so that names with &, < or quotes reach
+// the program as written.
+std::string xml_attribute(const std::string& text)
+{
+    std::string out;
+    for (char c : text) {
+        switch (c) {
+        case '&': out += "&amp;"; break;
+        case '<': out += "&lt;"; break;
+        case '>': out += "&gt;"; break;
+        case '"': out += "&quot;"; break;
+        default: out += c;
+        }
+    }
+    return out;
 }
 
 std::string trim(std::string s)
@@ -125,8 +143,14 @@ void SimPackage::write_catalog(const std::vector<CatalogEntryText>& entries)
 {
     std::string xml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<NICFWData>\n";
     for (const CatalogEntryText& e : entries) {
-        xml += "  <NIC name=\"" + e.name + "\" venid=\"" + e.venid + "\" devid=\"" + e.devid + "\" subvenid=\"" +
-               e.subvenid + "\" subdevid=\"" + e.subdevid + "\" fwFile=\"" + e.fw_file + "\"/>\n";
+        const std::pair<const char*, const std::string*> attributes[] = {
+            {"name", &e.name},         {"venid", &e.venid},       {"devid", &e.devid},
+            {"subvenid", &e.subvenid}, {"subdevid", &e.subdevid}, {"fwFile", &e.fw_file},
+        };
+        xml += "  <NIC";
+        for (const auto& [key, value] : attributes)
+            xml += std::string(" ") + key + "=\"" + xml_attribute(*value) + "\"";
+        xml += "/>\n";
     }
     xml += "</NICFWData>\n";
     write_file(file("nic_fw/NICFWData.xml"), xml);

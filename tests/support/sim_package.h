@@ -22,9 +22,10 @@ struct HostNic {
 // The first such interface in name order, or nothing.
 std::optional<HostNic> find_host_pci_nic();
 
+// One catalog entry; write_catalog escapes the texts for XML.
 struct CatalogEntryText {
     std::string name;
-    std::string venid, devid, subvenid, subdevid;  // written as given
+    std::string venid, devid, subvenid, subdevid;  // written as given, not reformatted
     std::string fw_file;
 };
 
