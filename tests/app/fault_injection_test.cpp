@@ -189,13 +189,7 @@ TEST(FaultInjection, ClosedConsoleDoesNotKillTheRun)
         signal(SIGPIPE, SIG_DFL);
         if (dup2(fds[1], 1) < 0 || chdir(dir.path().c_str()) != 0)
             _exit(126);
-        std::vector<std::string> argv = dazed_fug_command({"-h"});
-        std::vector<char*> raw;
-        for (std::string& a : argv)
-            raw.push_back(&a[0]);
-        raw.push_back(nullptr);
-        execvp(raw[0], raw.data());
-        _exit(127);
+        exec_or_exit(dazed_fug_command({"-h"}));
     }
     close(fds[1]);
     int status = 0;

@@ -89,6 +89,16 @@ std::vector<std::string> split_lines(const std::string& text)
     return lines;
 }
 
+void exec_or_exit(const std::vector<std::string>& argv)
+{
+    std::vector<char*> raw;
+    for (const std::string& a : argv)
+        raw.push_back(const_cast<char*>(a.c_str()));
+    raw.push_back(nullptr);
+    execvp(raw[0], raw.data());
+    _exit(127);
+}
+
 RunResult run_program(const std::vector<std::string>& argv, const std::string& cwd,
                       const std::string& stdin_text)
 {
@@ -110,12 +120,7 @@ RunResult run_program(const std::vector<std::string>& argv, const std::string& c
             _exit(126);
         if (chdir(cwd.c_str()) != 0)
             _exit(126);
-        std::vector<char*> args;
-        for (const std::string& a : argv)
-            args.push_back(const_cast<char*>(a.c_str()));
-        args.push_back(nullptr);
-        execvp(args[0], args.data());
-        _exit(127);
+        exec_or_exit(argv);
     }
     int status = 0;
     while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
@@ -171,13 +176,7 @@ BackgroundRun::BackgroundRun(const std::vector<std::string>& args, const std::st
         close(pipe_fds[1]);
         if (chdir(cwd.c_str()) != 0)
             _exit(126);
-        std::vector<std::string> argv = dazed_fug_command(args);
-        std::vector<char*> raw;
-        for (std::string& a : argv)
-            raw.push_back(&a[0]);
-        raw.push_back(nullptr);
-        execvp(raw[0], raw.data());
-        _exit(127);
+        exec_or_exit(dazed_fug_command(args));
     }
     setpgid(pid_, pid_);  // either side may get there first
     close(pipe_fds[0]);

@@ -39,6 +39,10 @@ struct RunResult {
     std::string err;
 };
 
+// In a forked child: runs argv (argv[0] is the program, found on PATH);
+// exits 127 if it cannot.
+[[noreturn]] void exec_or_exit(const std::vector<std::string>& argv);
+
 // Runs a program with the given arguments (argv[0] is the program) in cwd,
 // feeding stdin_text (or nothing: standard input is then at end of file).
 RunResult run_program(const std::vector<std::string>& argv, const std::string& cwd,
