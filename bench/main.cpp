@@ -93,7 +93,10 @@ std::string cpu_model()
 std::string ms(double value)
 {
     char text[32];
-    snprintf(text, sizeof text, value < 10 ? "%.3f ms" : "%.1f ms", value);
+    if (value < 0.1)
+        snprintf(text, sizeof text, "%.2f µs", value * 1000);
+    else
+        snprintf(text, sizeof text, value < 10 ? "%.3f ms" : "%.1f ms", value);
     return text;
 }
 

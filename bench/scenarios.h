@@ -5,7 +5,9 @@
 
 namespace bench {
 
-enum class ScenarioKind { INVENTORY, CATALOG, DISCOVERY };
+// CATALOG_COMPARE: the same inventory against a large and a small catalog,
+// run in alternation so that the machine's drift falls on both alike.
+enum class ScenarioKind { INVENTORY, CATALOG, CATALOG_READ, CATALOG_COMPARE, DISCOVERY };
 
 struct Scenario {
     std::string name;   // on the command line
@@ -14,6 +16,8 @@ struct Scenario {
     int size;           // adapters, or catalog entries
     bool last_entry;    // catalog: look up the last entry rather than the first
     bool quick;         // part of --quick
+    int models = 0;     // inventory: board models among the adapters (0: one each)
+    int catalog = 0;    // compare: entries of the large catalog, the models last
 };
 
 const std::vector<Scenario>& all_scenarios();

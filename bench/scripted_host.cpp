@@ -8,8 +8,9 @@
 
 namespace bench {
 
-BenchAdapter make_adapter(int k)
+BenchAdapter make_adapter(int k, int models)
 {
+    const int model = models > 0 ? k % models : k;
     char text[32];
     BenchAdapter a;
     a.name = "eth" + std::to_string(k);
@@ -19,19 +20,19 @@ BenchAdapter make_adapter(int k)
     snprintf(text, sizeof text, "00DA2E%06X", static_cast<unsigned>(k));
     a.mac = text;
     a.venid = 0xDA2E;
-    a.devid = 0x1000 + static_cast<uint32_t>(k);
+    a.devid = 0x1000 + static_cast<uint32_t>(model);
     a.subvenid = 0xDA2E;
     a.subdevid = 0x0001;
     a.nic_number = k + 1;
-    a.image = "img" + std::to_string(k) + ".bin";
+    a.image = "img" + std::to_string(model) + ".bin";
     return a;
 }
 
-std::vector<BenchAdapter> make_adapters(int n)
+std::vector<BenchAdapter> make_adapters(int n, int models)
 {
     std::vector<BenchAdapter> adapters;
     for (int k = 0; k < n; ++k)
-        adapters.push_back(make_adapter(k));
+        adapters.push_back(make_adapter(k, models));
     return adapters;
 }
 

@@ -17,10 +17,12 @@ struct BenchAdapter {
     std::string image;     // file name in nic_fw/
 };
 
-// Adapter k (from 0): its own bus, MAC, device ID and image.
-BenchAdapter make_adapter(int k);
+// Adapter k (from 0): its own bus, MAC and tool number. With models > 0 it
+// is of board model k % models (device ID and image of that model);
+// otherwise its model is its own, k.
+BenchAdapter make_adapter(int k, int models = 0);
 // Adapters 0 to n - 1.
-std::vector<BenchAdapter> make_adapters(int n);
+std::vector<BenchAdapter> make_adapters(int n, int models = 0);
 
 // The catalog key of an adapter.
 std::string catalog_key(const BenchAdapter& adapter);

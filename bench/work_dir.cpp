@@ -62,6 +62,8 @@ void write_simulated_tool(const WorkDir& dir, const std::string& simulator,
                  std::to_string(a.nic_number) + " combo=1.2.8 pxe=1.3.33 setup=2.2.6 ocd=1.0.7\n";
     }
     for (const BenchAdapter& a : adapters) {
+        if (fs::exists(dir.file("nic_fw/" + a.image)))
+            continue;  // one image per model
         state += "image file=" + a.image + " psid=BENCH-" + std::to_string(a.nic_number) +
                  " combo=1.3.21 pxe=1.3.45 setup=2.2.8 ocd=1.0.9\n";
         write_text_file(dir.file("nic_fw/" + a.image), "simulated firmware image " + a.image + "\n");
@@ -69,13 +71,13 @@ void write_simulated_tool(const WorkDir& dir, const std::string& simulator,
     write_text_file(dir.file("bootutil-sim.state"), state);
 }
 
-void write_catalog(const WorkDir& dir, int entries)
+void write_catalog(const WorkDir& dir, int entries, bool last_first)
 {
     std::string path = dir.file("nic_fw/NICFWData.xml");
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<NICFWData>\n";
-    for (int k = 0; k < entries; ++k) {
-        BenchAdapter a = make_adapter(k);
+    for (int i = 0; i < entries; ++i) {
+        BenchAdapter a = make_adapter(last_first ? entries - 1 - i : i);
         char ids[64];
         snprintf(ids, sizeof ids, "venid=\"%04X\" devid=\"%04X\" subvenid=\"%04X\" subdevid=\"%04X\"", a.venid,
                  a.devid, a.subvenid, a.subdevid);

@@ -27,10 +27,11 @@ private:
 void write_simulated_tool(const WorkDir& dir, const std::string& simulator,
                           const std::vector<BenchAdapter>& adapters);
 
-// nic_fw/NICFWData.xml with the elements of adapters 0 to entries - 1, in
-// that order; written as it is generated, so that a large catalog does not
-// add to the peak memory of the process.
-void write_catalog(const WorkDir& dir, int entries);
+// nic_fw/NICFWData.xml with the elements of models 0 to entries - 1, in
+// that order or, with last_first, from the last to the first (so that the
+// low models stand at the end); written as it is generated, so that a large
+// catalog does not add to the peak memory of the process.
+void write_catalog(const WorkDir& dir, int entries, bool last_first = false);
 
 void write_text_file(const std::string& path, const std::string& text);
 std::string read_text_file(const std::string& path);

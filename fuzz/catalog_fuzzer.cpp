@@ -1,6 +1,7 @@
 // Catalog lookup: the input is the catalog file.
 #include "tool/fw_catalog.h"
 
+#include "app/bounded_text.h"
 #include "app/config.h"
 #include "fuzz_support.h"
 
@@ -28,14 +29,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     fuzz_support::InDirectory in(fuzz_support::scratch_dir());
     fuzz_support::write_bytes(g_XMLFwFile, data, size);
 
+    const int loaded = load_firmware_catalog();
+    require(loaded == 0 || loaded == 6, "reading gives 0 or 6");
     FirmwareCatalogEntry entry;
     int found = read_NIC_FW_xml_file(kKey, &entry);
     require(found == CATALOG_FOUND || found == CATALOG_NOT_FOUND, "lookup gives 1 or 2");
+    require(loaded == 0 || found == CATALOG_NOT_FOUND, "a catalog that could not be read finds nothing");
 
-    // Callers hand the same entry over again; a key made of the IDs it now
-    // holds puts arbitrary texts through the matching.
+    // A key made of the IDs the entry holds puts arbitrary texts through
+    // the matching; what is found must be an element of exactly that key.
     std::string key = entry.venid + "-" + entry.devid + "-" + entry.subvenid + "-" + entry.subdevid;
-    found = read_NIC_FW_xml_file(key.c_str(), &entry);
+    FirmwareCatalogEntry again;
+    found = read_NIC_FW_xml_file(key.c_str(), &again);
     require(found == CATALOG_FOUND || found == CATALOG_NOT_FOUND, "second lookup gives 1 or 2");
+    if (found == CATALOG_FOUND) {
+        std::string formed = format_text("%4s-%4s-%4s-%4s", again.venid.c_str(), again.devid.c_str(),
+                                         again.subvenid.c_str(), again.subdevid.c_str());
+        require(formed == key, "the element found carries the key's own IDs");
+    }
     return 0;
 }

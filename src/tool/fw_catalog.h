@@ -11,8 +11,8 @@ extern const char g_XMLSubDevId[];   // "subdevid"
 extern const char g_XMLrom[];        // "rom"
 extern const char g_XMLFwImage[];    // "fwFile"
 
-// Result of a lookup. A field keeps its text from one element (and one
-// call) to the next until an attribute of its name replaces it.
+// Result of a lookup: the attributes of the one matching element (an
+// attribute it lacks is empty).
 struct FirmwareCatalogEntry {
     std::string name;
     std::string venid;
@@ -26,10 +26,22 @@ struct FirmwareCatalogEntry {
 constexpr int CATALOG_FOUND = 1;
 constexpr int CATALOG_NOT_FOUND = 2;
 
-// Looks the PCI identity key "%04X-%04X-%04X-%04X" up in the catalog.
-// Returns CATALOG_FOUND or CATALOG_NOT_FOUND (also for a missing or broken
-// catalog).
+// Reads the catalog into memory, replacing what an earlier call read; every
+// mode that looks adapters up calls it once before the first lookup. Returns
+// 0, or FWUPG_ERR when the catalog is missing ("Unable to open", as at a
+// lookup) or malformed (an error naming it), both logged with console echo.
+int load_firmware_catalog();
+
+// Looks the PCI identity key "%04X-%04X-%04X-%04X" up in the catalog as
+// read (reading it first if nothing has been read). An element matches only
+// when its own four IDs equal the key and it names an image; the first such
+// element in document order is the entry. Returns CATALOG_FOUND or
+// CATALOG_NOT_FOUND (also for a missing catalog, logged at each lookup, and
+// for a malformed one).
 int read_NIC_FW_xml_file(const char* key, FirmwareCatalogEntry* entry);
+
+// Drops what was read, as at process start.
+void forget_firmware_catalog();
 
 // The catalog key of a PCI identity.
 std::string pci_identity_key(unsigned venid, unsigned devid, unsigned subvenid, unsigned subdevid);

@@ -55,21 +55,29 @@ TEST_F(Catalog, LookupTable)
         {"other ids first", nic("8086", "10C9", "8086", "A02C", "other.bin") + nic("8086", "10D3", "1A2B", "7044", "mine.bin"),
          1, "mine.bin"},
         {"n/a image", nic("8086", "10D3", "1A2B", "7044", "n/a"), 1, "n/a"},
-        // fwFile before subdevid ends the lookup at that element, whatever its ids.
-        {"fwFile before subdevid",
+        // An element matches as a whole: its own four IDs, in any order, and
+        // nothing carried over from the element before.
+        {"other board's fwFile before its subdevid",
          "  <nic name=\"X\" venid=\"1111\" fwFile=\"early.bin\" subdevid=\"2222\"/>\n" +
              nic("8086", "10D3", "1A2B", "7044", "img1.bin"),
-         1, "early.bin"},
-        // Matching ids without fwFile: the lookup goes on to the next element that reaches it.
+         1, "img1.bin"},
+        {"attributes in another order",
+         "  <nic fwFile=\"mine.bin\" subdevid=\"7044\" devid=\"10D3\" name=\"A\" subvenid=\"1A2B\" venid=\"8086\"/>\n", 1,
+         "mine.bin"},
+        {"ids of the element before do not count",
+         "  <nic venid=\"8086\" devid=\"10D3\" subvenid=\"1A2B\"/>\n  <nic subdevid=\"7044\" fwFile=\"other.bin\"/>\n", 2,
+         nullptr},
+        // Matching ids without fwFile: only a later element of the same identity can answer.
         {"match without fwFile",
          std::string("  <nic name=\"A\" venid=\"8086\" devid=\"10D3\" subvenid=\"1A2B\" subdevid=\"7044\"/>\n") +
-             "  <nic fwFile=\"later.bin\"/>\n",
-         1, "later.bin"},
+             "  <nic fwFile=\"later.bin\"/>\n" + nic("8086", "10D3", "1A2B", "7044", "same.bin"),
+         1, "same.bin"},
         {"no attributes at all", "  <nic/>\n  <other>text</other>\n", 2, nullptr},
         {"unknown attributes ignored", "  <nic venid=\"8086\" colour=\"blue\"/>\n", 2, nullptr},
     };
     for (const LookupCase& c : cases) {
         wrap(c.catalog_elements);
+        ASSERT_EQ(load_firmware_catalog(), 0) << c.name;
         FirmwareCatalogEntry entry;
         EXPECT_EQ(read_NIC_FW_xml_file(kKey, &entry), c.result) << c.name;
         if (c.fw_file != nullptr) {
@@ -80,8 +88,11 @@ TEST_F(Catalog, LookupTable)
 
 TEST_F(Catalog, FoundEntryCarriesTheElementsFields)
 {
-    wrap("  <nic name=\"Dual Port\" venid=\"8086\" devid=\"10D3\" subvenid=\"1A2B\" subdevid=\"7044\" rom=\"yes\" fwFile=\"img1.bin\"/>\n");
+    wrap("  <nic venid=\"8086\" devid=\"10D3\" subvenid=\"1A2B\" subdevid=\"7044\"/>\n"
+         "  <nic name=\"Dual Port\" venid=\"8086\" devid=\"10D3\" subvenid=\"1A2B\" subdevid=\"7044\" rom=\"yes\" fwFile=\"img1.bin\"/>\n");
+    ASSERT_EQ(load_firmware_catalog(), 0);
     FirmwareCatalogEntry entry;
+    entry.name = "left by an earlier lookup";
     ASSERT_EQ(read_NIC_FW_xml_file(kKey, &entry), 1);
     EXPECT_EQ(entry.name, "Dual Port");
     EXPECT_EQ(entry.venid, "8086");
@@ -94,8 +105,10 @@ TEST_F(Catalog, MissingCatalogIsLoggedWithConsoleEcho)
     FILE* saved = dazed_fout;
     dazed_fout = tmpfile();
     FirmwareCatalogEntry entry;
+    forget_firmware_catalog();
     testing::internal::CaptureStdout();
     int result = read_NIC_FW_xml_file(kKey, &entry);
+    read_NIC_FW_xml_file(kKey, &entry);
     fflush(stdout);
     std::string shown = testing::internal::GetCapturedStdout();
     rewind(dazed_fout);
@@ -106,11 +119,14 @@ TEST_F(Catalog, MissingCatalogIsLoggedWithConsoleEcho)
     dazed_fout = saved;
 
     EXPECT_EQ(result, 2);
-    EXPECT_STREQ(buf, "[ERROR]  :Unable to open nic_fw/NICFWData.xml\n");
-    EXPECT_EQ(shown, "Unable to open nic_fw/NICFWData.xml\n");
+    // Once per lookup.
+    EXPECT_STREQ(buf, "[ERROR]  :Unable to open nic_fw/NICFWData.xml\n[ERROR]  :Unable to open nic_fw/NICFWData.xml\n");
+    EXPECT_EQ(shown, "Unable to open nic_fw/NICFWData.xml\nUnable to open nic_fw/NICFWData.xml\n");
 }
 
-TEST_F(Catalog, BrokenCatalogsGiveNotFoundQuietly)
+// A broken catalog is an error that names it, never an empty catalog;
+// libxml2 itself says nothing.
+TEST_F(Catalog, BrokenCatalogsAreAnError)
 {
     const std::pair<const char*, std::string> cases[] = {
         {"empty", ""},
@@ -128,7 +144,10 @@ TEST_F(Catalog, BrokenCatalogsGiveNotFoundQuietly)
         write_catalog(body);
         FirmwareCatalogEntry entry;
         testing::internal::CaptureStderr();
+        testing::internal::CaptureStdout();
+        EXPECT_EQ(load_firmware_catalog(), 6) << name;
         EXPECT_EQ(read_NIC_FW_xml_file(kKey, &entry), 2) << name;
+        EXPECT_EQ(testing::internal::GetCapturedStdout().rfind("The firmware catalog nic_fw/NICFWData.xml is malformed (line ", 0), 0u) << name;
         EXPECT_EQ(testing::internal::GetCapturedStderr(), "") << name;
     }
 }
