@@ -5,6 +5,7 @@
 std::vector<NicInfo> g_ninfo;
 int32_t g_nNics = 0;
 int32_t g_nDazedNICs = 0;
+int32_t g_nLeftOutNICs = 0;
 
 bool is_zero_record(const NicInfo& nic)
 {
@@ -16,7 +17,7 @@ bool is_zero_record(const NicInfo& nic)
                         nic.nic_number == 0 && nic.flags == 0 && nic.cur_version.major == 0 &&
                         nic.cur_version.minor == 0 && nic.cur_version.build == 0 &&
                         nic.img_version.major == 0 && nic.img_version.minor == 0 &&
-                        nic.img_version.build == 0;
+                        nic.img_version.build == 0 && nic.flash_outcome == FlashOutcome::NOT_FLASHED;
     bool slots_empty = true;
     for (const auto& slot : nic.rom_versions) {
         for (char c : slot)
@@ -32,11 +33,13 @@ void set_rom_version(NicInfo& nic, RomVersionSlot slot, const char* text)
 
 VersionOrder compare_versions(const RomVersion& installed, const RomVersion& available)
 {
-    if (available.major > installed.major || available.minor > installed.minor ||
-        available.build > installed.build)
-        return VersionOrder::AVAILABLE_NEWER;
-    if (available.major == installed.major && available.minor == installed.minor &&
-        available.build == installed.build)
-        return VersionOrder::SAME;
-    return VersionOrder::INSTALLED_NEWER;
+    // Major first, then minor, then build: a greater later component never
+    // outweighs a smaller earlier one (2.0.5 is newer than 1.9.9).
+    const uint32_t a[] = {available.major, available.minor, available.build};
+    const uint32_t c[] = {installed.major, installed.minor, installed.build};
+    for (int i = 0; i < 3; ++i) {
+        if (a[i] != c[i])
+            return a[i] > c[i] ? VersionOrder::AVAILABLE_NEWER : VersionOrder::INSTALLED_NEWER;
+    }
+    return VersionOrder::SAME;
 }

@@ -27,6 +27,9 @@ struct RomVersion {
     uint32_t build;
 };
 
+// What became of a flash of the adapter in this run.
+enum class FlashOutcome { NOT_FLASHED, SUCCEEDED, FAILED };
+
 // One adapter. An absent text is the empty string; a fresh record is all zero.
 struct NicInfo {
     std::string device_id;
@@ -48,12 +51,17 @@ struct NicInfo {
     std::string slotnumber;
     uint32_t flags = 0;
     char rom_versions[ROM_VERSION_SLOTS][ROM_VERSION_SIZE] = {};
+    FlashOutcome flash_outcome = FlashOutcome::NOT_FLASHED;
 };
 
 // The inventory table; adapters pass between functions as their index.
 extern std::vector<NicInfo> g_ninfo;
 extern int32_t g_nNics;
 extern int32_t g_nDazedNICs;
+// Adapters that the inventory found but left out because the flash tool gave
+// no usable number or installed version for them (each logged). A mode that
+// could not handle every adapter does not end with success.
+extern int32_t g_nLeftOutNICs;
 
 // True when the record is exactly a fresh one.
 bool is_zero_record(const NicInfo& nic);
@@ -61,7 +69,7 @@ bool is_zero_record(const NicInfo& nic);
 // Stores a sub-version text into its slot, cut to nine characters.
 void set_rom_version(NicInfo& nic, RomVersionSlot slot, const char* text);
 
-// Version comparison shared by the update decision and the discovery report:
-// the available version counts as newer when any one component is greater.
+// Version comparison shared by the update decision and the discovery report,
+// major first, then minor, then build.
 enum class VersionOrder { AVAILABLE_NEWER, SAME, INSTALLED_NEWER };
 VersionOrder compare_versions(const RomVersion& installed, const RomVersion& available);

@@ -101,7 +101,7 @@ TEST_F(ReportWriter, ExampleMatchesTheGoldenReportByteForByte)
     }
 }
 
-TEST_F(ReportWriter, ActionFollowsTheComponentRule)
+TEST_F(ReportWriter, ActionFollowsTheVersionOrder)
 {
     struct Case {
         RomVersion installed, image;
@@ -114,8 +114,10 @@ TEST_F(ReportWriter, ActionFollowsTheComponentRule)
         {{1, 2, 8}, {1, 3, 21}, "ROM", NIC_HAS_ROM, "upgrade", true},
         {{1, 3, 21}, {1, 3, 21}, "ROM", NIC_HAS_ROM, "rewrite", true},
         {{1, 3, 22}, {1, 3, 21}, "ROM", NIC_HAS_ROM, "downgrade", false},
-        // Each component by itself: the build 9 > 5 wins over the major.
-        {{2, 0, 5}, {1, 9, 9}, "ROM", NIC_HAS_ROM, "upgrade", true},
+        // Major first, then minor, then build.
+        {{2, 0, 5}, {1, 9, 9}, "ROM", NIC_HAS_ROM, "downgrade", false},
+        {{1, 9, 9}, {2, 0, 0}, "ROM", NIC_HAS_ROM, "upgrade", true},
+        {{1, 2, 3}, {1, 1, 5}, "ROM", NIC_HAS_ROM, "downgrade", false},
         {{0, 0, 0}, {0, 0, 1}, "ROM", NIC_HAS_ROM, "upgrade", true},
         {{0, 0, 0}, {0, 0, 0}, "ROM", NIC_HAS_ROM, "rewrite", true},
         {{1, 2, 8}, {1, 3, 21}, "COMBO ROM", NIC_HAS_ROM, "upgrade", true},

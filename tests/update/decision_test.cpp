@@ -58,9 +58,13 @@ TEST_F(UpdateDecision, DefaultsFollowTheVersionsAndTheOptions)
         bool default_yes;
     } cases[] = {
         {v123, {1, 2, 4}, 0, "", true},
-        {v123, {1, 1, 5}, 0, "", true},  // any greater component counts
-        {{2, 0, 5}, {1, 9, 9}, 0, "", true},
         {{0, 0, 9}, {0, 0, 10}, 0, "", true},
+        {{1, 9, 9}, {2, 0, 0}, 0, "", true},
+        // A greater later component never outweighs a smaller earlier one.
+        {v123, {1, 1, 5}, 0, kNewerWarning, false},
+        {{2, 0, 5}, {1, 9, 9}, 0, kNewerWarning, false},
+        {{1, 9, 9}, {1, 3, 21}, 0, kNewerWarning, false},
+        {{2, 0, 5}, {1, 9, 9}, RUN_DOWNGRADE, kNewerWarning, true},
         {v123, v123, 0, kSameWarning, false},
         {v123, v123, RUN_REWRITE, kSameWarning, true},
         {v123, v123, RUN_FORCE, kSameWarning, true},

@@ -125,15 +125,15 @@ TEST(DirectedUpdateRoundTrip, SeveralAdaptersFlashExactlyTheMarkedOnes)
     std::string report = read_file(pkg.file("report.xml"));
     std::string why;
     EXPECT_TRUE(validates_against_report_schema(report, &why)) << why;
-    // upgrade, upgrade (2.0.5 against 1.9.9), rewrite, downgrade as written.
-    for (const char* expected : {"upgrade", "upgrade", "rewrite", "downgrade"}) {
+    // Installed 2.0.5 against the image's 1.9.9 is a downgrade: major first.
+    for (const char* expected : {"upgrade", "downgrade", "rewrite", "downgrade"}) {
         size_t at = report.find("<action value=\"");
         ASSERT_NE(at, std::string::npos);
         EXPECT_EQ(report.compare(at + 15, strlen(expected) + 1, std::string(expected) + "\""), 0) << expected;
         report = report.substr(at + 1);
     }
 
-    // The operator keeps eth1 and eth3 (a downgrade), and declines eth0 and eth2.
+    // The operator keeps eth1 and eth3 (downgrades), and declines eth0 and eth2.
     std::string edited = read_file(pkg.file("report.xml"));
     edited = with_action(edited, 0, "none");
     edited = with_action(edited, 2, "");
