@@ -60,6 +60,35 @@ void log_event_f(const char* prefix, int console, const char* fmt, ...)
     log_dazed_event(dazed_fout, prefix, event_log_string, console);
 }
 
+std::string log_safe(const std::string& text)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (char ch : text) {
+        const unsigned char c = static_cast<unsigned char>(ch);
+        if (c >= 0x20 && c != 0x7f) {
+            out.push_back(ch);
+            continue;
+        }
+        switch (c) {
+        case '\n': out += "\\n"; break;
+        case '\r': out += "\\r"; break;
+        case '\t': out += "\\t"; break;
+        default: {
+            char escaped[8];
+            snprintf(escaped, sizeof escaped, "\\x%02X", c);
+            out += escaped;
+        }
+        }
+    }
+    return out;
+}
+
+std::string log_safe(const char* text)
+{
+    return log_safe(std::string(text != nullptr ? text : ""));
+}
+
 void log_time(FILE* stream)
 {
     if (stream == nullptr)
@@ -76,8 +105,9 @@ void log_time(FILE* stream)
 void log_command(int argc, char* const* argv)
 {
     log_dazed_event(dazed_fout, LOG_PLAIN, "\nCommand: ", 0);
+    // As typed, but an argument cannot start a log line of its own.
     for (int i = 0; i < argc; ++i) {
-        format_bounded(event_log_string, sizeof event_log_string, "%s ", argv[i]);
+        format_bounded(event_log_string, sizeof event_log_string, "%s ", log_safe(argv[i]).c_str());
         log_dazed_event(dazed_fout, LOG_PLAIN, event_log_string, 0);
     }
     log_dazed_event(dazed_fout, LOG_PLAIN, "\n\n", 0);

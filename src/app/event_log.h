@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdio>
+#include <string>
 
 constexpr size_t EVENT_LOG_STRING_SIZE = 4096;
 
@@ -25,6 +26,13 @@ int log_dazed_event(FILE* stream, const char* prefix, const char* text, int cons
 // Composes into event_log_string (cut at its end) and logs it to dazed_fout.
 void log_event_f(const char* prefix, int console, const char* fmt, ...)
     __attribute__((format(printf, 3, 4)));
+
+// A text that comes from outside (a file, a report, the flash tool's
+// output) made safe to log: control characters are written as escapes
+// ("\n" as the two characters \ and n, others as \xHH), so that the text
+// can never start a log line of its own.
+std::string log_safe(const std::string& text);
+std::string log_safe(const char* text);
 
 void log_time(FILE* stream);
 void log_command(int argc, char* const* argv);

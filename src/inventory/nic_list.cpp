@@ -13,12 +13,14 @@
 #include "tool/shell.h"
 #include "tool/text_checks.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <vector>
 
 namespace {
 
@@ -121,11 +123,46 @@ int stop_interrupted()
     return FWUPG_ERR;
 }
 
+// The specified listing command; its output file is removed first, so that
+// a redirection that fails cannot leave an earlier list to be read.
+bool list_adapters()
+{
+    unlink(TMP_DATA_CUR);
+    if (interrupted())
+        return false;
+    // Its status is the last grep's: 0 with lines, 1 without, more on error.
+    int rc = do_command(cmd_list_adapters());
+    if (interrupted())
+        return false;
+    struct stat st {};
+    if (rc > 1 || stat(TMP_DATA_CUR, &st) != 0 || !S_ISREG(st.st_mode)) {
+        log_event_f(LOG_ERROR, 1, "Could not write the flash tool's adapter list to %s.\n", TMP_DATA_CUR);
+        return false;
+    }
+    return true;
+}
+
+// Takes the records left out of the table, keeping the others packed in
+// their order with zero records behind them.
+void drop_left_out(const std::vector<bool>& left_out)
+{
+    std::vector<NicInfo> kept;
+    for (size_t i = 0; i < left_out.size(); ++i) {
+        if (!left_out[i])
+            kept.push_back(std::move(g_ninfo[i]));
+    }
+    g_nLeftOutNICs = g_nDazedNICs - static_cast<int32_t>(kept.size());
+    g_nDazedNICs = static_cast<int32_t>(kept.size());
+    kept.resize(g_ninfo.size());
+    g_ninfo = std::move(kept);
+}
+
 } // namespace
 
 int build_NIC_list()
 {
     g_nDazedNICs = 0;
+    g_nLeftOutNICs = 0;
     // Checked first: without the tool no mode can do anything, whatever
     // interfaces this host has.
     if (check_flash_tool() != FWUPG_OK)
@@ -142,8 +179,14 @@ int build_NIC_list()
         return FWUPG_ERR;
     }
 
-    if (!do_command_unless_interrupted(cmd_list_adapters()))
-        return stop_interrupted();
+    // A tool that failed, a list that could not be written or a catalog that
+    // cannot be read would all look like "no adapters".
+    if (check_flash_tool_lists() != FWUPG_OK || !list_adapters())
+        return interrupted() ? stop_interrupted() : FWUPG_ERR;
+    if (load_firmware_catalog() != FWUPG_OK) {
+        remove_tool_output_files();
+        return FWUPG_ERR;
+    }
     g_ninfo.assign(static_cast<size_t>(g_nNics), NicInfo{});
 
     int next_free = 0;
@@ -164,11 +207,29 @@ int build_NIC_list()
         return stop_interrupted();
     g_nDazedNICs = next_free;
 
+    std::vector<bool> left_out(static_cast<size_t>(g_nDazedNICs), false);
     for (int i = 0; i < g_nDazedNICs; ++i) {
-        if (!read_adapter_versions(i))
+        switch (read_adapter_versions(i)) {
+        case AdapterVersions::COMPLETE:
+            break;
+        case AdapterVersions::LEFT_OUT:
+            left_out[static_cast<size_t>(i)] = true;
+            break;
+        case AdapterVersions::INTERRUPTED:
             return stop_interrupted();
+        }
     }
+    drop_left_out(left_out);
 
     remove_tool_output_files();
     return FWUPG_OK;
+}
+
+int left_out_result(int result)
+{
+    if (g_nLeftOutNICs == 0 || result != FWUPG_OK)
+        return result;
+    log_event_f(LOG_ERROR, 0, "%d adapter(s) left out: the flash tool gave no usable number or installed version.\n",
+                g_nLeftOutNICs);
+    return FWUPG_ERR;
 }

@@ -7,14 +7,17 @@
 #include "tool/flash_tool.h"
 #include "tool/shell.h"
 #include "tool/text_checks.h"
+#include "tool/tool_number.h"
 #include "tool/tool_output.h"
 
-#include <cstdlib>
+#include <cstring>
 
 namespace {
 
-constexpr size_t kNicTextSize = 5;     // the tool's adapter number: 4 characters
-constexpr size_t kVersionWordSize = 9; // a version word: 8 characters
+// Wide enough that nothing which fits its slot is cut: a combo version of
+// 1.3.4 digits, or "v" and a nine-character sub-version. A word this long
+// has been cut and is treated as too long.
+constexpr size_t kVersionWordSize = 32;
 
 // Defaults put in the word before each pick. Only the first character is
 // cleared when nothing is found, so a sub-version read from the second
@@ -23,6 +26,8 @@ const char kComboDefault[] = "0.00.0";
 const char kSubVersionDefault[] = "00.0.00";
 
 using VersionWord = char[kVersionWordSize];
+
+enum class Pick { DONE, INTERRUPTED };
 
 // Every command below goes through this: once the run is interrupted no
 // further command starts, and the caller stops.
@@ -35,70 +40,100 @@ bool pick_word(const char* source, const char* label, int n, const char* default
     return true;
 }
 
-bool pick_combo(const char* label, int n, RomVersion& version)
+// The combo version word of the last report; false when interrupted.
+bool pick_combo_word(VersionWord& word)
 {
-    VersionWord word;
-    if (!pick_word(TMP_DATA_IMG, label, n, kComboDefault, word))
-        return false;
-    parseversions(word, &version.major, &version.minor, &version.build);
-    return true;
+    return pick_word(TMP_DATA_IMG, LABEL_COMBO_VERSION, 5, kComboDefault, word);
 }
 
-// Sub-version words start with "v", which is dropped.
+// Sub-version words start with "v", which is dropped. One too long for its
+// slot is cut with a "+" at its end, so that it never shows as another
+// version.
 bool pick_sub_version(const char* label, int n, NicInfo& nic, RomVersionSlot slot)
 {
     VersionWord word;
     if (!pick_word(TMP_DATA_IMG, label, n, kSubVersionDefault, word))
         return false;
-    set_rom_version(nic, slot, word + 1);
+    const char* text = word + 1;
+    if (strlen(text) < ROM_VERSION_SIZE) {
+        set_rom_version(nic, slot, text);
+    } else {
+        char cut[ROM_VERSION_SIZE];
+        copy_bounded(cut, sizeof cut, text);
+        cut[ROM_VERSION_SIZE - 2] = '+';
+        set_rom_version(nic, slot, cut);
+    }
     return true;
+}
+
+// An image version that cannot be read whole counts as not reported (0.0.0,
+// never newer than what is installed), so it is never flashed by default.
+void set_image_version(NicInfo& nic, const char* word)
+{
+    nic.img_version = RomVersion{};
+    if (word[0] == '\0')
+        return;
+    if (!version_reads_whole(word)) {
+        log_event_f(LOG_WARNING, 0, "The image version \"%s\" of %s (MAC %s) cannot be read whole; it counts as not reported.\n",
+                    log_safe(word).c_str(), log_safe(nic.fw_file).c_str(), log_safe(nic.macaddress).c_str());
+        return;
+    }
+    parseversions(word, &nic.img_version.major, &nic.img_version.minor, &nic.img_version.build);
+}
+
+bool read_image_versions(NicInfo& nic, const std::string& nic_text)
+{
+    const char* image = nic.fw_image_path.c_str();
+    VersionWord combo;
+    if (!do_command_unless_interrupted(cmd_image_versions(image)) || !pick_combo_word(combo))
+        return false;
+    set_image_version(nic, combo);
+    return pick_sub_version(LABEL_OCD_ROM, 4, nic, OCD_IMG) &&
+           do_command_unless_interrupted(cmd_image_versions_for_nic(image, nic_text.c_str())) &&
+           pick_sub_version(LABEL_PXE, 2, nic, PXE_IMG) && pick_sub_version(LABEL_SETUP, 2, nic, SETUP_IMG);
 }
 
 } // namespace
 
-bool read_adapter_versions(int index)
+AdapterVersions read_adapter_versions(int index)
 {
     NicInfo& nic = g_ninfo[static_cast<size_t>(index)];
 
-    char nic_text[kNicTextSize] = "";
     if (!do_command_unless_interrupted(cmd_pick_lines(TMP_DATA_CUR, nic.macaddress.c_str())))
-        return false;
-    get_nth_word_from_file(TMP_DATA_TMP, 2, nic_text, sizeof nic_text);
-    if (nic_text[0] != '\0' && !is_decimal_text(nic_text)) {
-        log_event_f(LOG_ERROR, 0, "The flash tool listed MAC %s with the adapter number \"%s\"; it is not used.\n",
-                    nic.macaddress.c_str(), nic_text);
-        nic_text[0] = '\0';
+        return AdapterVersions::INTERRUPTED;
+    const ToolNumber number = read_tool_number(TMP_DATA_TMP);
+    if (number.state != ToolNumberState::USABLE) {
+        log_unusable_tool_number(nic.macaddress, number, "the adapter is left out.");
+        return AdapterVersions::LEFT_OUT;
     }
-    nic.nic_number = atoi(nic_text);
+    nic.nic_number = number.number;
 
     if (is_safe_image_name(nic.fw_file.c_str())) {
         nic.fw_image_path = std::string(g_FwDir) + nic.fw_file;
-        const char* image = nic.fw_image_path.c_str();
-
-        const bool complete = do_command_unless_interrupted(cmd_image_versions(image)) &&
-                              pick_combo(LABEL_COMBO_VERSION, 5, nic.img_version) &&
-                              pick_sub_version(LABEL_OCD_ROM, 4, nic, OCD_IMG) &&
-                              do_command_unless_interrupted(cmd_image_versions_for_nic(image, nic_text)) &&
-                              pick_sub_version(LABEL_PXE, 2, nic, PXE_IMG) &&
-                              pick_sub_version(LABEL_SETUP, 2, nic, SETUP_IMG);
-        if (!complete)
-            return false;
+        if (!read_image_versions(nic, number.text))
+            return AdapterVersions::INTERRUPTED;
     } else {
         // Such a name never reaches a command line: the adapter has no image.
         log_event_f(LOG_ERROR, 0, "Image file name \"%s\" for %s in %s is refused: only letters, digits and ._+-/ are allowed.\n",
-                    nic.fw_file.c_str(), nic.device_id.c_str(), g_XMLFwFile);
+                    log_safe(nic.fw_file).c_str(), log_safe(nic.device_id).c_str(), g_XMLFwFile);
         for (RomVersionSlot slot : {PXE_IMG, SETUP_IMG, OCD_IMG})
             set_rom_version(nic, slot, kSubVersionDefault + 1);
     }
 
-    const bool complete = do_command_unless_interrupted(cmd_installed_versions(nic_text)) &&
-                          pick_combo(LABEL_COMBO_VERSION, 5, nic.cur_version) &&
-                          pick_sub_version(LABEL_PXE, 2, nic, PXE_CUR) &&
-                          pick_sub_version(LABEL_SETUP, 2, nic, SETUP_CUR) &&
-                          pick_sub_version(LABEL_OCD, 2, nic, OCD_CUR);
-    if (!complete)
-        return false;
+    VersionWord combo;
+    if (!do_command_unless_interrupted(cmd_installed_versions(number.text.c_str())) || !pick_combo_word(combo))
+        return AdapterVersions::INTERRUPTED;
+    // Unknown is not 0.0.0: against it every image would count as newer.
+    if (!version_reads_whole(combo)) {
+        log_event_f(LOG_ERROR, 0, "The flash tool reports no readable installed version for MAC %s (\"%s\"); the adapter is left out.\n",
+                    log_safe(nic.macaddress).c_str(), log_safe(combo).c_str());
+        return AdapterVersions::LEFT_OUT;
+    }
+    parseversions(combo, &nic.cur_version.major, &nic.cur_version.minor, &nic.cur_version.build);
+    if (!(pick_sub_version(LABEL_PXE, 2, nic, PXE_CUR) && pick_sub_version(LABEL_SETUP, 2, nic, SETUP_CUR) &&
+          pick_sub_version(LABEL_OCD, 2, nic, OCD_CUR)))
+        return AdapterVersions::INTERRUPTED;
 
     nic.flags |= NIC_HAS_ROM;
-    return true;
+    return AdapterVersions::COMPLETE;
 }

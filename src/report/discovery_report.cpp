@@ -79,5 +79,5 @@ int discover_HW()
     if (xml_discovery_report() != FWUPG_OK)
         return FWUPG_ERR;
     log_event_f(LOG_INFO, 0, "NIC Discovery XML successfully created.\n");
-    return FWUPG_OK;
+    return left_out_result(FWUPG_OK);
 }

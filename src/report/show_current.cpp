@@ -73,6 +73,8 @@ int show_current()
         if (g_ninfo[static_cast<size_t>(i)].flags & NIC_HAS_ROM)
             print_version_block(i);
     }
+    if (g_nLeftOutNICs != 0)
+        return left_out_result(FWUPG_OK);
     log_event_f(LOG_INFO, 0, "Current FW version successfully displayed.\n");
     return FWUPG_OK;
 }

@@ -3,8 +3,12 @@
 #include "app/bounded_text.h"
 #include "app/config.h"
 #include "app/event_log.h"
+#include "app/interrupts.h"
 #include "app/return_codes.h"
 
+#include "tool/shell.h"
+
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -24,12 +28,41 @@ const char LABEL_OCD[] = "\"OCD       v\"";
 int check_flash_tool()
 {
     // Without this a missing tool only shows as empty output, which reads as
-    // "no adapters" and would end an update run with success.
-    if (access(g_fwupg, X_OK) != 0) {
-        log_event_f(LOG_ERROR, 1, "Cannot run the flash tool %s: %s\n", g_fwupg, strerror(errno));
+    // "no adapters" and would end an update run with success. A directory
+    // passes the access test, so the file itself is checked too.
+    struct stat st {};
+    int err = 0;
+    if (stat(g_fwupg, &st) != 0)
+        err = errno;
+    else if (S_ISDIR(st.st_mode))
+        err = EISDIR;
+    else if (!S_ISREG(st.st_mode))
+        err = EACCES;
+    else if (access(g_fwupg, X_OK) != 0)
+        err = errno;
+    if (err != 0) {
+        log_event_f(LOG_ERROR, 1, "Cannot run the flash tool %s: %s\n", g_fwupg, strerror(err));
         return FWUPG_ERR;
     }
     return FWUPG_OK;
+}
+
+int check_flash_tool_lists()
+{
+    // The listing pipeline's status is that of its last grep, which cannot
+    // tell a failing tool from one that lists nothing; so the tool's own
+    // status is asked for first.
+    int rc = do_command(cmd_probe_adapter_list());
+    if (rc != 0 && !interrupted()) {
+        log_event_f(LOG_ERROR, 1, "The flash tool %s failed to list its adapters (exit %d).\n", g_fwupg, rc);
+        return FWUPG_ERR;
+    }
+    return FWUPG_OK;
+}
+
+std::string cmd_probe_adapter_list()
+{
+    return format_text("(%s -E > /dev/null 2>&1)\n", g_fwupg);
 }
 
 std::string cmd_list_adapters()

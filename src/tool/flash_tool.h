@@ -15,11 +15,16 @@ extern const char LABEL_PXE[];            // "\"PXE       v\""
 extern const char LABEL_SETUP[];          // "\"Setup     v\""
 extern const char LABEL_OCD[];            // "\"OCD       v\""
 
-// Checks that the flash tool can be run; logs an error (with console echo)
+// Checks that the flash tool is an executable file; logs an error (with console echo)
 // naming it when it cannot. Returns 0 or FWUPG_ERR.
 int check_flash_tool();
 
+// Runs the tool's adapter list once on its own and checks its exit status;
+// logs an error (with console echo) when it fails. Returns 0 or FWUPG_ERR.
+int check_flash_tool_lists();
+
 // Every command line given to the flash tool or used on its output.
+std::string cmd_probe_adapter_list();
 std::string cmd_list_adapters();
 std::string cmd_find_adapter(const char* mac);
 std::string cmd_image_versions(const char* image_path);

@@ -85,3 +85,20 @@ int parseversions(const char* text, uint32_t* major, uint32_t* minor, uint32_t* 
     }
     return FWUPG_OK;
 }
+
+bool version_reads_whole(const char* text)
+{
+    if (text == nullptr)
+        return false;
+    const size_t widths[] = {1, kMinorField - 1, kBuildField - 1};
+    const char* p = text;
+    for (size_t i = 0; i < 3; ++i) {
+        if (i > 0 && *p++ != '.')
+            return false;
+        size_t digits = strspn(p, "0123456789");
+        if (digits == 0 || digits > widths[i])
+            return false;
+        p += digits;
+    }
+    return *p == '\0';
+}

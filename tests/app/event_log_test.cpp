@@ -106,13 +106,14 @@ TEST_F(EventLog, CommandLineLoggedArgumentByArgument)
     CapturedLog log;
     char prog[] = "./dazed-fug";
     char a1[] = "/d";
-    char a2[] = "Report 100%.xml";
+    char a2[] = "Report 100%.xml\n[INFO]   :x\t\x01";
     char* argv[] = {prog, a1, a2};
     log_command(1, argv);
     EXPECT_EQ(log.text(), "\nCommand: ./dazed-fug \n\n");
     CapturedLog log2;
     log_command(3, argv);
-    EXPECT_EQ(log2.text(), "\nCommand: ./dazed-fug /d Report 100%.xml \n\n");
+    // Control characters are escaped: no argument starts a line of its own.
+    EXPECT_EQ(log2.text(), "\nCommand: ./dazed-fug /d Report 100%.xml\\n[INFO]   :x\\t\\x01 \n\n");
 }
 
 TEST_F(EventLog, OverlongMessageIsCutAtTheBufferEnd)

@@ -11,6 +11,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <functional>
 #include <memory>
 
 using namespace testing_support;
@@ -117,6 +118,7 @@ TEST_F(Inventory, KeepsSupportedAdaptersPackedInNameOrder)
 
     EXPECT_EQ(pkg.tool_command_lines(),
               (std::vector<std::string>{
+                  "(./bootutil -E > /dev/null 2>&1)\\n",
                   "(./bootutil -E  | grep NIC | grep MACAddress > data_cur.dat)\\n",
                   "(./bootutil -iv -QUIET -FILE=./nic_fw/a.bin > data_img.dat)\\n",
                   "(./bootutil -iv -QUIET -FILE=./nic_fw/a.bin -NIC=3 > data_img.dat)\\n",
@@ -132,36 +134,85 @@ TEST_F(Inventory, KeepsSupportedAdaptersPackedInNameOrder)
 TEST_F(Inventory, MissingReportLinesGiveTheDefaults)
 {
     pkg.write_state(
-        "adapter nic=1 mac=00AA00000002 psid=P1 combo=1.2.8 pxe=1.3.33 setup=2.2.6 ocd=1.0.7 omit=combo,pxe,ocd\n"
+        "adapter nic=1 mac=00AA00000002 psid=P1 combo=1.2.8 pxe=1.3.33 setup=2.2.6 ocd=1.0.7 omit=pxe,ocd\n"
         "image file=a.bin psid=P1 combo=1.3.21 pxe=1.3.45 setup=2.2.8 ocd=1.0.9 omit=combo,ocd\n");
     FakeHost host({pci_nic("eth0", "0000:03:00.0", "00AA00000002", 0x10C9)});
 
     ASSERT_EQ(build_NIC_list(), FWUPG_OK);
     ASSERT_EQ(g_nDazedNICs, 1);
     const NicInfo& a = g_ninfo[0];
-    EXPECT_EQ(a.cur_version.major + a.cur_version.minor + a.cur_version.build, 0u);
-    EXPECT_EQ(a.img_version.major + a.img_version.minor + a.img_version.build, 0u);
+    EXPECT_EQ(a.cur_version.minor, 2u);
+    EXPECT_EQ(a.img_version.major + a.img_version.minor + a.img_version.build, 0u);  // never newer
     EXPECT_STREQ(a.rom_versions[PXE_CUR], "0.0.00");
     EXPECT_STREQ(a.rom_versions[OCD_CUR], "0.0.00");
     EXPECT_STREQ(a.rom_versions[OCD_IMG], "0.0.00");
     EXPECT_STREQ(a.rom_versions[SETUP_CUR], "2.2.6");
 }
 
-TEST_F(Inventory, OverlongToolWordsAreCutToTheirFields)
+TEST_F(Inventory, ToolWordsAreReadWholeOrNotAtAll)
 {
     pkg.write_state(
-        "adapter nic=123456 mac=00AA00000002 psid=P1 combo=1.2.8 pxe=1.3.33 setup=2.2.6 ocd=1.0.7\n"
-        "image file=a.bin psid=P1 combo=10.100.1000 pxe=1.2.3.4.5.6.7 setup=2.2.8 ocd=123456789012\n");
+        "adapter nic=123456 mac=00AA00000002 psid=P1 combo=2.100.123 pxe=1.3.33 setup=2.2.6 ocd=1.0.7\n"
+        "image file=a.bin psid=P1 combo=10.100.1000 pxe=1.2.34567 setup=2.2.8 ocd=123456789012\n");
     FakeHost host({pci_nic("eth0", "0000:03:00.0", "00AA00000002", 0x10C9)});
 
     ASSERT_EQ(build_NIC_list(), FWUPG_OK);
     ASSERT_EQ(g_nDazedNICs, 1);
     const NicInfo& a = g_ninfo[0];
-    EXPECT_EQ(a.nic_number, 1234);  // four characters of the adapter number
-    EXPECT_EQ(a.img_version.minor, 100u);
-    EXPECT_EQ(a.img_version.build, 1u);  // "10.100.1000" cut to eight characters
-    EXPECT_STREQ(a.rom_versions[OCD_IMG], "1234567");  // "v1234567" without its v
-    EXPECT_EQ(pkg.tool_invocations().back(), "-iv -QUIET -NIC=1234");
+    EXPECT_EQ(a.nic_number, 123456);
+    EXPECT_EQ(pkg.tool_invocations().back(), "-iv -QUIET -NIC=123456");
+    EXPECT_EQ(a.cur_version.minor * 1000 + a.cur_version.build, 100123u);  // nine characters, whole
+    // 10.100.1000 would read as 0.100.1000: it counts as not reported.
+    EXPECT_EQ(a.img_version.major + a.img_version.minor + a.img_version.build, 0u);
+    EXPECT_NE(log_text().find("[WARNING]:The image version \"10.100.1000\" of a.bin (MAC 00AA00000002)"), std::string::npos);
+    EXPECT_STREQ(a.rom_versions[PXE_IMG], "1.2.34567");  // nine characters fill the slot
+    EXPECT_STREQ(a.rom_versions[OCD_IMG], "12345678+");   // a longer one is marked as cut
+}
+
+// An adapter whose number or installed version the tool does not give
+// usably is left out, never judged with a made-up value; the other adapter
+// is kept and the building says it could not handle every adapter.
+TEST_F(Inventory, AdaptersWithUnusableToolDataAreLeftOut)
+{
+    const struct {
+        const char* keys;
+        const char* logged;
+    } cases[] = {
+        {"combo=1.2.8 list_as=12345678901", "with the adapter number \"12345678901\", which cannot be used"},
+        {"combo=1.2.8 list_as=3x", "with the adapter number \"3x\", which cannot be used"},
+        {"combo=1.2.8 list_as=$(t", "with the adapter number \"$(t\", which cannot be used"},
+        {"combo=1.2.8 list_as=", "with the adapter number \"MACAddress\", which cannot be used"},
+        {"combo=1.2.8 omit=combo", "no readable installed version for MAC 00AA00000003 (\"\")"},
+        {"combo=", "no readable installed version for MAC 00AA00000003 (\"\")"},
+        {"combo=12.3.4", "no readable installed version for MAC 00AA00000003 (\"12.3.4\")"},
+        {"combo=1.2.34567", "no readable installed version for MAC 00AA00000003 (\"1.2.34567\")"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.keys);
+        pkg.write_state(std::string("adapter nic=1 mac=00AA00000002 psid=P1 combo=1.2.8 pxe=1 setup=1 ocd=1\n"
+                                    "adapter nic=2 mac=00AA00000003 psid=P1 pxe=1 setup=1 ocd=1 ") +
+                        c.keys + "\nimage file=a.bin psid=P1 combo=1.3.21 pxe=2 setup=2 ocd=2\n");
+        pkg.clear_tool_log();
+        rewind(log);
+        ftruncate(fileno(log), 0);
+        FakeHost host({pci_nic("eth0", "0000:03:00.0", "00AA00000002", 0x10C9),
+                       pci_nic("eth1", "0000:04:00.0", "00AA00000003", 0x10C9)});
+
+        ASSERT_EQ(build_NIC_list(), FWUPG_OK);
+        ASSERT_EQ(g_nDazedNICs, 1);
+        EXPECT_EQ(g_ninfo[0].device_id, "eth0");
+        EXPECT_TRUE(is_zero_record(g_ninfo[1]));
+        EXPECT_NE(log_text().find(c.logged), std::string::npos) << log_text();
+        EXPECT_NE(log_text().find("MAC 00AA00000003"), std::string::npos);
+        // Every -NIC= names one of the two real numbers, whole.
+        for (const std::string& args : pkg.tool_invocations()) {
+            size_t at = args.find("-NIC=");
+            if (at != std::string::npos) {
+                EXPECT_TRUE(args.substr(at) == "-NIC=1" || args.substr(at) == "-NIC=2") << args;
+            }
+        }
+        EXPECT_EQ(left_out_result(FWUPG_OK), FWUPG_ERR);
+    }
 }
 
 TEST_F(Inventory, UnreadablePciIdsStopTheBuilding)
@@ -192,41 +243,73 @@ TEST_F(Inventory, NoEthInterfaceRunsNoTool)
     EXPECT_TRUE(pkg.tool_invocations().empty());
 }
 
-TEST_F(Inventory, MissingCatalogDropsEveryCandidate)
+// A catalog that cannot be read is an error in every mode, not "no adapters".
+TEST_F(Inventory, MissingOrMalformedCatalogIsAnError)
 {
-    pkg.write_state("adapter nic=1 mac=00AA00000002 psid=P1 combo=1.2.8 pxe=1 setup=1 ocd=1\n"
-                    "adapter nic=2 mac=00AA00000003 psid=P1 combo=1.2.8 pxe=1 setup=1 ocd=1\n");
-    unlink(pkg.file("nic_fw/NICFWData.xml").c_str());
+    pkg.write_state("adapter nic=1 mac=00AA00000002 psid=P1 combo=1.2.8 pxe=1 setup=1 ocd=1\n");
     FakeHost host({pci_nic("eth0", "0000:03:00.0", "00AA00000002", 0x10C9),
                    pci_nic("eth1", "0000:04:00.0", "00AA00000003", 0x10C9)});
-
-    testing::internal::CaptureStdout();
-    EXPECT_EQ(build_NIC_list(), FWUPG_OK);
-    testing::internal::GetCapturedStdout();
-    EXPECT_EQ(g_nDazedNICs, 0);
-    EXPECT_EQ(log_text(), "[ERROR]  :Unable to open nic_fw/NICFWData.xml\n"
-                          "[ERROR]  :Unable to open nic_fw/NICFWData.xml\n");
-    EXPECT_FALSE(file_exists(pkg.file("data_cur.dat")));
+    const struct {
+        const char* catalog;  // null: none
+        const char* logged;
+    } cases[] = {
+        {nullptr, "[ERROR]  :Unable to open nic_fw/NICFWData.xml\n"},
+        {"<nics>\n<nic name=\"A\" venid=\"80", "[ERROR]  :The firmware catalog nic_fw/NICFWData.xml is malformed (line 2)"},
+    };
+    for (const auto& c : cases) {
+        if (c.catalog == nullptr)
+            unlink(pkg.file("nic_fw/NICFWData.xml").c_str());
+        else
+            write_file(pkg.file("nic_fw/NICFWData.xml"), c.catalog);
+        rewind(log);
+        ftruncate(fileno(log), 0);
+        testing::internal::CaptureStdout();
+        EXPECT_EQ(build_NIC_list(), FWUPG_ERR);
+        testing::internal::GetCapturedStdout();
+        EXPECT_EQ(g_nDazedNICs, 0);
+        EXPECT_EQ(log_text().rfind(c.logged, 0), 0u) << log_text();
+        EXPECT_FALSE(file_exists(pkg.file("data_cur.dat")));
+    }
 }
 
 } // namespace
 
 namespace {
 
-TEST_F(Inventory, MissingOrNonExecutableToolIsAnErrorNotAnEmptyList)
+// A tool that cannot be run or cannot list is an error, never an empty list.
+TEST_F(Inventory, UnusableToolIsAnErrorNotAnEmptyList)
 {
     FakeHost host({pci_nic("eth0", "0000:03:00.0", "00AA00000002", 0x10C9)});
-    for (bool remove : {false, true}) {
-        if (remove)
-            unlink(pkg.file("bootutil").c_str());
-        else
-            chmod(pkg.file("bootutil").c_str(), 0644);
+    const struct {
+        const char* name;
+        std::function<void()> break_it;
+        const char* shown;
+    } cases[] = {
+        {"not executable", [&] { chmod(pkg.file("bootutil").c_str(), 0644); },
+         "Cannot run the flash tool ./bootutil: Permission denied\n"},
+        {"a directory", [&] { unlink(pkg.file("bootutil").c_str()); make_dirs(pkg.file("bootutil")); },
+         "Cannot run the flash tool ./bootutil: Is a directory\n"},
+        {"list fails", [&] { pkg.write_state("adapter nic=1 mac=00AA00000002 psid=P1 combo=1.2.8 list_exit=3\n"); },
+         "The flash tool ./bootutil failed to list its adapters (exit 3).\n"},
+        {"list cannot be written", [&] { make_dirs(pkg.file("data_cur.dat/x")); },
+         "Could not write the flash tool's adapter list to data_cur.dat.\n"},
+        {"missing", [&] { unlink(pkg.file("bootutil").c_str()); },
+         "Cannot run the flash tool ./bootutil: No such file or directory\n"},
+    };
+    for (const auto& c : cases) {
+        pkg.write_state("adapter nic=1 mac=00AA00000002 psid=P1 combo=1.2.8 pxe=1 setup=1 ocd=1\n");
+        c.break_it();
         testing::internal::CaptureStdout();
-        EXPECT_EQ(build_NIC_list(), FWUPG_ERR);
-        std::string expected = std::string("Cannot run the flash tool ./bootutil: ") +
-                               (remove ? "No such file or directory" : "Permission denied") + "\n";
-        EXPECT_EQ(testing::internal::GetCapturedStdout(), expected);
+        EXPECT_EQ(build_NIC_list(), FWUPG_ERR) << c.name;
+        EXPECT_EQ(testing::internal::GetCapturedStdout(), c.shown) << c.name;
         EXPECT_EQ(g_nDazedNICs, 0);
+        // Put the package right for the next case.
+        rmdir(pkg.file("data_cur.dat/x").c_str());
+        rmdir(pkg.file("data_cur.dat").c_str());
+        rmdir(pkg.file("bootutil").c_str());
+        if (!file_exists(pkg.file("bootutil")))
+            install_simulator(pkg.path());
+        chmod(pkg.file("bootutil").c_str(), 0755);
     }
 }
 
@@ -247,26 +330,6 @@ TEST_F(Inventory, HostileImageNameNeverReachesACommand)
     for (const std::string& line : pkg.tool_command_lines())
         EXPECT_EQ(line.find("pwned"), std::string::npos) << line;
     EXPECT_NE(log_text().find("[ERROR]  :Image file name \"a.bin;touch pwned\" for eth0"), std::string::npos);
-}
-
-TEST_F(Inventory, AdapterNumberThatIsNotDecimalIsNotUsed)
-{
-    // A tool whose adapter list carries shell syntax where the number stands.
-    write_file(pkg.file("bootutil"), "#!/bin/sh\n"
-                                     "echo \"$*\" >> tool.log\n"
-                                     "[ \"$1\" = -E ] && echo 'NIC $(t MACAddress=00AA00000002'\n"
-                                     "exit 0\n");
-    chmod(pkg.file("bootutil").c_str(), 0755);
-    FakeHost host({pci_nic("eth0", "0000:03:00.0", "00AA00000002", 0x10C9)});
-
-    ASSERT_EQ(build_NIC_list(), FWUPG_OK);
-    ASSERT_EQ(g_nDazedNICs, 1);
-    EXPECT_EQ(g_ninfo[0].nic_number, 0);
-    EXPECT_EQ(read_file(pkg.file("tool.log")), "-E\n"
-                                               "-iv -QUIET -FILE=./nic_fw/a.bin\n"
-                                               "-iv -QUIET -FILE=./nic_fw/a.bin -NIC=\n"
-                                               "-iv -QUIET -NIC=\n");
-    EXPECT_NE(log_text().find("with the adapter number \"$(t\"; it is not used."), std::string::npos);
 }
 
 } // namespace

@@ -146,8 +146,8 @@ TEST(DiscoveryBinary, WritesTheReportForThisMachinesAdapter)
     pkg.add_image_file("a.bin");
     pkg.write_catalog({catalog_entry_for(*nic, "Adapter & Co <A>", "a.bin")});
     pkg.write_state("adapter nic=1 mac=" + nic->mac +
-                    " psid=P1 combo=2.0.5 pxe=1.3.33 setup=2.2.6 ocd=1.0.7\n"
-                    "image file=a.bin psid=P1 combo=1.9.9 pxe=1.3.45 setup=2.2.8 ocd=1.0.9\n");
+                    " psid=P1 combo=2.100.123 pxe=1.3.33 setup=2.2.6 ocd=1.0.7\n"
+                    "image file=a.bin psid=P1 combo=2.100.125 pxe=1.3.45 setup=2.2.8 ocd=1.0.9\n");
 
     struct Case {
         std::vector<std::string> args;
@@ -177,9 +177,9 @@ TEST(DiscoveryBinary, WritesTheReportForThisMachinesAdapter)
         EXPECT_EQ(value_of(report, "busnumber") + ":" + value_of(report, "devicenumber") + "." +
                       value_of(report, "funcnumber"),
                   bus);
-        // Installed 2.0.5 against the image's 1.9.9: the build is newer.
-        EXPECT_EQ(value_of(report, "version", 1), "1.9.9");
-        EXPECT_EQ(value_of(report, "active_version"), "2.0.5");
+        // Nine-character versions are read whole and compared as such.
+        EXPECT_EQ(value_of(report, "version", 1), "2.100.125");
+        EXPECT_EQ(value_of(report, "active_version"), "2.100.123");
         EXPECT_EQ(value_of(report, "action"), "upgrade");
     }
 

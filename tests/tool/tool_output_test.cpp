@@ -2,6 +2,7 @@
 #include "app/return_codes.h"
 #include "support/test_support.h"
 #include "tool/shell.h"
+#include "tool/tool_number.h"
 #include "tool/tool_output.h"
 
 #include <gtest/gtest.h>
@@ -118,6 +119,42 @@ TEST(Shell, ExitCodeOfTheCommand)
     EXPECT_EQ(do_command("exit 255"), 255);
     EXPECT_EQ(do_command("kill -9 $$"), 128 + 9);  // a killed shell is a failure, not 0
     EXPECT_EQ(do_command("/nonexistent/tool"), 127);
+}
+
+} // namespace
+
+namespace {
+
+// Only what parseversions reads as itself counts as a version of the tool.
+TEST(VersionParser, ReadsWholeOnlyWithinTheFields)
+{
+    for (const char* whole : {"1.2.3", "0.0.0", "2.100.123", "9.999.9999", "1.02.0003"})
+        EXPECT_TRUE(version_reads_whole(whole)) << whole;
+    for (const char* not_whole : {"", "1.2", "12.3.4", "1.2345.6", "1.2.34567", "v1.2.3", "1.2.3.4", "1.2.3 ", "1..3", "a.b.c"})
+        EXPECT_FALSE(version_reads_whole(not_whole)) << not_whole;
+}
+
+TEST(ToolNumber, DecimalAndAtMostNineDigits)
+{
+    const struct {
+        const char* line;
+        ToolNumberState state;
+        int32_t number;
+    } cases[] = {
+        {"NIC 3: MACAddress=001B21123456\n", ToolNumberState::USABLE, 3},
+        {"NIC 999999999: MACAddress=001B21123456\n", ToolNumberState::USABLE, 999999999},
+        {"NIC 1234567890: MACAddress=001B21123456\n", ToolNumberState::UNUSABLE, 0},
+        {"NIC -1: MACAddress=001B21123456\n", ToolNumberState::UNUSABLE, 0},
+        {"NIC\n", ToolNumberState::NOT_LISTED, 0},
+        {"", ToolNumberState::NOT_LISTED, 0},
+    };
+    for (const auto& c : cases) {
+        TempDir dir;
+        write_file(dir.file("line"), c.line);
+        ToolNumber n = read_tool_number(dir.file("line").c_str());
+        EXPECT_EQ(n.state, c.state) << c.line;
+        EXPECT_EQ(n.number, c.number) << c.line;
+    }
 }
 
 } // namespace

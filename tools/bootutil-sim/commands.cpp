@@ -70,8 +70,7 @@ int run_command(const Command& command, const std::string& state_path)
     case CommandKind::ListAdapters:
         locked.release();
         print_banner();
-        print_adapter_list(locked.state);
-        return EXIT_OK;
+        return print_adapter_list(locked.state);
     case CommandKind::Flash:
         return run_flash(command, locked);
     default:

@@ -3,6 +3,8 @@
 #include "faults.h"
 
 #include <cstdio>
+#include <cstdlib>
+#include <string>
 
 namespace bootutil_sim {
 
@@ -36,7 +38,7 @@ void print_banner()
     printf("\n");
 }
 
-void print_adapter_list(const HostState& state)
+int print_adapter_list(const HostState& state)
 {
     int listed = 0;
     for (const StateLine& line : state.lines) {
@@ -50,11 +52,19 @@ void print_adapter_list(const HostState& state)
     for (const StateLine& line : state.lines) {
         if (line.kind != RecordKind::Adapter || omits(&line, "list"))
             continue;
-        printf("NIC %s: MACAddress=%s PSID=%s Series=Dazed\n", field_value(line, "nic").c_str(),
+        // list_as stands in for the number, so that a tool printing a broken
+        // one (non-decimal, too long, missing) can be played.
+        const std::string number = has_field(line, "list_as") ? field_value(line, "list_as") : field_value(line, "nic");
+        printf("NIC %s: MACAddress=%s PSID=%s Series=Dazed\n", number.c_str(),
                field_value(line, "mac").c_str(), field_value(line, "psid").c_str());
     }
     printf("\n");
     printf("NIC list complete.\n");
+    for (const StateLine& line : state.lines) {
+        if (line.kind == RecordKind::Adapter && has_field(line, "list_exit"))
+            return static_cast<int>(strtol(field_value(line, "list_exit").c_str(), nullptr, 10));
+    }
+    return 0;
 }
 
 void print_image_report(const std::string& path, const StateLine& image)

@@ -10,8 +10,9 @@ namespace bootutil_sim {
 void print_banner();
 
 // -E: header lines, then one line per listed adapter in state order,
-// "NIC <n>: MACAddress=<mac> PSID=<psid> Series=Dazed".
-void print_adapter_list(const HostState& state);
+// "NIC <n>: MACAddress=<mac> PSID=<psid> Series=Dazed". Gives the exit
+// status: the first list_exit of an adapter, else 0.
+int print_adapter_list(const HostState& state);
 
 // -iv -QUIET -FILE=<path>: "Combo Image Version Name: <combo>" and
 // "OCD Option ROM: v<ocd>" among noise lines.

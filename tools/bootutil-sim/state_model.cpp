@@ -78,6 +78,7 @@ const KeyRule kKeyRules[] = {
     {RecordKind::Adapter, "flash_delay", false, check_seconds, "seconds (0-3600)"},
     {RecordKind::Adapter, "report_delay", false, check_seconds, "seconds (0-3600)"},
     {RecordKind::Adapter, "omit", false, check_omit_list, "labels combo,pxe,setup,ocd,list"},
+    {RecordKind::Adapter, "list_exit", false, check_exit_code, "an exit code 0-255"},
     {RecordKind::Image, "file", true, check_nonempty, "a file name"},
     {RecordKind::Image, "omit", false, check_omit_list, "labels combo,pxe,setup,ocd"},
 };
