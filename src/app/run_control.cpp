@@ -13,6 +13,7 @@
 #include "report/discovery_report.h"
 #include "report/show_current.h"
 #include "update/directed_update.h"
+#include "update/run_outcome.h"
 #include "update/fw_upgrade.h"
 
 #include <getopt.h>
@@ -103,7 +104,7 @@ int end_interrupted_run()
     log_event_f(LOG_ERROR, 1, "Interrupted by %s; stopping.\n", interrupt_signal_name(interrupt_signal()));
     if (g_iFlag & RUN_FLASH_OK)
         log_event_f(LOG_INFO, 1, "Reboot the system for FW upgrade to take effect.\n");
-    return interrupted_result(g_iFlag);
+    return interrupted_run_result();
 }
 
 // Staging, arguments and the mode. A signal during staging is held until
@@ -111,7 +112,7 @@ int end_interrupted_run()
 int run_steps(int argc, char** argv)
 {
     if (interrupted())
-        return interrupted_result(g_iFlag);
+        return interrupted_run_result();
     if (update_iqv_driver() != 0)
         return FWUPG_ERR;
     if (verify_cmd_line_options(argc, argv) == FWUPG_ERR)
@@ -157,7 +158,7 @@ int parse_and_dispatch(int argc, char** argv)
     ModeFunction mode = select_mode(g_iFlag);
     if (mode == nullptr)
         return refuse();
-    return interrupted() ? interrupted_result(g_iFlag) : mode();
+    return interrupted() ? interrupted_run_result() : mode();
 }
 
 ModeFunction select_mode(uint32_t flags)

@@ -9,35 +9,50 @@
 #include "tool/flash_tool.h"
 #include "tool/shell.h"
 #include "tool/text_checks.h"
+#include "update/run_outcome.h"
 #include "update/update_decision.h"
 
 #include <string>
+
+void log_refused_image_name(const NicInfo& nic)
+{
+    log_event_f(LOG_ERROR, 0, "Image %s for MAC %s is refused: only letters, digits and ._+-/ are allowed; not flashed.\n",
+                log_safe(nic.fw_image_path).c_str(), log_safe(nic.macaddress).c_str());
+}
 
 int do_update_firmware(int index)
 {
     if (index < 0 || static_cast<size_t>(index) >= g_ninfo.size())
         return FWUPG_ERR;
-    const NicInfo& nic = g_ninfo[static_cast<size_t>(index)];
+    NicInfo& nic = g_ninfo[static_cast<size_t>(index)];
     // After a termination signal no flash starts, whoever asks for it.
     if ((nic.flags & NIC_UPDATE) == 0 || interrupted())
         return FWUPG_ERR;
 
-    log_event_f(LOG_INFO, 0, "Selecting %s MAC: %-12s \n", nic.product_id.c_str(), nic.macaddress.c_str());
-    const std::string command = cmd_flash(nic.nic_number, nic.fw_image_path.c_str());
+    const std::string mac = log_safe(nic.macaddress);
+    log_event_f(LOG_INFO, 0, "Selecting %s MAC: %-12s \n", log_safe(nic.product_id).c_str(), mac.c_str());
     // A path the shell could read as syntax never runs; nor is the output
     // of an earlier flash searched for it.
-    const bool runnable = is_safe_image_name(nic.fw_image_path.c_str());
+    if (!is_safe_image_name(nic.fw_image_path.c_str())) {
+        log_refused_image_name(nic);
+        g_iFlag |= RUN_FLASH_FAILED;
+        nic.flash_outcome = FlashOutcome::FAILED;
+        return FWUPG_ERR;
+    }
+    const std::string command = cmd_flash(nic.nic_number, nic.fw_image_path.c_str());
     // A flash cut short can leave the adapter without a working option ROM:
     // the tool is shielded from the termination signals, and one that
     // arrives meanwhile is acted on once the outcome is logged.
-    if (runnable && do_command_shielded(command) == 0) {
+    if (do_command_shielded(command) == 0) {
         g_iFlag |= RUN_FLASH_OK;
-        log_event_f(LOG_INFO, 0, "MAC %-12s Upgrade SUCCESS\n", nic.macaddress.c_str());
+        nic.flash_outcome = FlashOutcome::SUCCEEDED;
+        log_event_f(LOG_INFO, 0, "MAC %-12s Upgrade SUCCESS\n", mac.c_str());
         return FWUPG_OK;
     }
 
     g_iFlag |= RUN_FLASH_FAILED;
-    if (runnable && do_command(cmd_search_psid_mismatch()) == 0)
+    nic.flash_outcome = FlashOutcome::FAILED;
+    if (do_command(cmd_search_psid_mismatch()) == 0)
         log_event_f(LOG_ERROR, 0, "Fimware upgrade on this device is not supported\n %s\n", command.c_str());
     else
         log_event_f(LOG_ERROR, 0, "Upgrade failed\n %s\n", command.c_str());
@@ -48,10 +63,10 @@ int do_update_firmware(int index)
 int fw_upgrade()
 {
     if (build_NIC_list() != FWUPG_OK)
-        return interrupted() ? interrupted_result(g_iFlag) : FWUPG_ERR;
+        return interrupted() ? interrupted_run_result() : FWUPG_ERR;
     if (g_nDazedNICs == 0) {
         log_event_f(LOG_INFO, 1, "No supported adapters found\n");
-        return FWUPG_OK;
+        return left_out_result(FWUPG_OK);
     }
 
     // After a termination signal nothing more is judged or flashed, not even
@@ -59,10 +74,10 @@ int fw_upgrade()
     int judged = FWUPG_OK;
     for (int i = 0; i < g_nDazedNICs; ++i) {
         if (interrupted())
-            return interrupted_result(g_iFlag);
+            return interrupted_run_result();
         judged = select_firmware(i);
         if (interrupted())
-            return interrupted_result(g_iFlag);
+            return interrupted_run_result();
         if (g_iFlag & RUN_USER_QUIT) {
             log_event_f(LOG_ERROR, 1, "Firmware upgrade cancelled by User\n");
             judged = FWUPG_QUIT;
@@ -73,19 +88,19 @@ int fw_upgrade()
     // Adapters accepted before a quit are flashed too.
     for (int i = 0; i < g_nDazedNICs; ++i) {
         if (interrupted())
-            return interrupted_result(g_iFlag);
+            return interrupted_run_result();
         do_update_firmware(i);
     }
     if (interrupted())
-        return interrupted_result(g_iFlag);
+        return interrupted_run_result();
 
     if (g_iFlag & RUN_FLASH_FAILED) {
         print_message("\nNIC firmware update completed with errors. \n");
         return FWUPG_ERR;
     }
     if ((g_iFlag & RUN_FLASH_OK) == 0)
-        return judged;
+        return left_out_result(judged);
     log_event_f(LOG_INFO, 1, "NIC firmware update SUCCESS\n");
     log_event_f(LOG_INFO, 1, "Reboot the system for FW upgrade to take effect.\n");
-    return FWUPG_OK;
+    return left_out_result(FWUPG_OK);
 }

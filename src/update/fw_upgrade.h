@@ -8,3 +8,7 @@ int fw_upgrade();
 // the outcome as RUN_FLASH_OK or RUN_FLASH_FAILED. Returns 0 after a
 // successful flash, FWUPG_ERR otherwise.
 int do_update_firmware(int index);
+
+struct NicInfo;
+// Logs that the record's image name is refused for the shell.
+void log_refused_image_name(const NicInfo& nic);

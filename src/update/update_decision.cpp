@@ -61,7 +61,10 @@ bool has_image_name(const std::string& fw_file)
 void fw_version_message(char* buffer, size_t size, int index)
 {
     const NicInfo& nic = g_ninfo[static_cast<size_t>(index)];
-    const auto& rv = nic.rom_versions;
+    // The sub-versions are the tool's words: shown and logged escaped.
+    std::string rv[ROM_VERSION_SLOTS];
+    for (int slot = 0; slot < ROM_VERSION_SLOTS; ++slot)
+        rv[slot] = log_safe(nic.rom_versions[slot]);
     format_bounded(buffer, size,
                    "\nUpdate firmware : ROM combo version %d.%d.%d to %d.%d.%d ?\n"
                    "\t\t\t\t\t(PXE update from %s to %s)\n"
@@ -70,7 +73,8 @@ void fw_version_message(char* buffer, size_t size, int index)
                    static_cast<int>(nic.cur_version.major), static_cast<int>(nic.cur_version.minor),
                    static_cast<int>(nic.cur_version.build), static_cast<int>(nic.img_version.major),
                    static_cast<int>(nic.img_version.minor), static_cast<int>(nic.img_version.build),
-                   rv[PXE_CUR], rv[PXE_IMG], rv[SETUP_CUR], rv[SETUP_IMG], rv[OCD_CUR], rv[OCD_IMG]);
+                   rv[PXE_CUR].c_str(), rv[PXE_IMG].c_str(), rv[SETUP_CUR].c_str(), rv[SETUP_IMG].c_str(),
+                   rv[OCD_CUR].c_str(), rv[OCD_IMG].c_str());
 }
 
 int is_FW_needed(int index)

@@ -87,7 +87,8 @@ TEST_F(InterruptedInProcess, AtTheSecondPromptTheAcceptedAdapterIsNotFlashed)
 }
 
 // The directed update finishes the flash under way and neither looks up
-// nor flashes the next device of the report.
+// nor flashes the next device of the report; that device was selected and
+// is not flashed, so the run is no success.
 TEST_F(InterruptedInProcess, DirectedUpdateStopsAfterTheFlashUnderWay)
 {
     ASSERT_EQ(run({"-d", "report.xml"}).result, 0);
@@ -101,13 +102,13 @@ TEST_F(InterruptedInProcess, DirectedUpdateStopsAfterTheFlashUnderWay)
     Outcome r = run({"-u", "report.xml"});
     signaller.join();
 
-    EXPECT_EQ(r.result, 5);
+    EXPECT_EQ(r.result, 6);
     EXPECT_EQ(flashed(), std::vector<int>{1});
-    EXPECT_EQ(tool_invocations_with("-E"), 1u);
+    EXPECT_EQ(tool_invocations_with("-E"), 2u);  // the tool's own check and the first device
     EXPECT_TRUE(ends_with(r.log, "[INFO]   :MAC " + mac_of(1) + " Upgrade SUCCESS\n"
                                  "[ERROR]  :Interrupted by SIGTERM; stopping.\n"
                                  "[INFO]   :Reboot the system for FW upgrade to take effect.\n"
-                                 "\nReturn Value: FWUPG_QUIT [5]\n" + std::string(60, '=') + "\n\n"))
+                                 "\nReturn Value: FWUPG_ERR [6]\n" + std::string(60, '=') + "\n\n"))
         << r.log;
     EXPECT_EQ(r.out, "");
     expect_module_tree_as_before();

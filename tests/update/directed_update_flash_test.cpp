@@ -13,6 +13,9 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <functional>
 #include <memory>
 
 using namespace testing_support;
@@ -98,7 +101,7 @@ protected:
     {
         std::vector<std::string> out;
         for (const std::string& line : pkg.tool_command_lines()) {
-            if (line.find("-E ") != std::string::npos)
+            if (line.find("| grep MACAddress |") != std::string::npos)
                 out.push_back(line);
         }
         return out;
@@ -117,8 +120,8 @@ TEST_F(DirectedUpdate, FlashesTheMarkedDevicesInDocumentOrder)
                               device(kMac2, "10D3", "downgrade")})),
               FWUPG_OK);
     EXPECT_EQ(flashes(), (std::vector<std::string>{kFlashA3, kFlashB2}));
-    // Every device is looked up, marked or not, and the lookup's file removed.
-    EXPECT_EQ(lookups(), (std::vector<std::string>{lookup_of(kMac3), lookup_of(kMac1), lookup_of(kMac2)}));
+    // Only the marked devices are looked up, and the lookup's file removed.
+    EXPECT_EQ(lookups(), (std::vector<std::string>{lookup_of(kMac3), lookup_of(kMac2)}));
     EXPECT_FALSE(file_exists(pkg.file(TMP_DATA_TMP)));
     EXPECT_EQ(pkg.adapter_value(kMac3, "combo"), "1.3.21");
     EXPECT_EQ(pkg.adapter_value(kMac1, "combo"), "1.2.8");
@@ -126,7 +129,7 @@ TEST_F(DirectedUpdate, FlashesTheMarkedDevicesInDocumentOrder)
 
     ASSERT_EQ(g_ninfo.size(), 3u);
     EXPECT_EQ(g_ninfo[0].nic_number, 3);
-    EXPECT_EQ(g_ninfo[1].nic_number, 1);
+    EXPECT_EQ(g_ninfo[1].nic_number, 0);
     EXPECT_EQ(g_ninfo[2].fw_file, "b.bin");
     EXPECT_EQ(g_ninfo[2].fw_image_path, "./nic_fw/b.bin");
     // The report's product name stays; the catalog's is not taken over.
@@ -140,7 +143,7 @@ TEST_F(DirectedUpdate, CatalogMissEndsTheRun)
                               device(kMac2, "10D3", "upgrade")})),
               FWUPG_ERR);
     EXPECT_EQ(flashes(), std::vector<std::string>{kFlashA1});
-    EXPECT_EQ(lookups().size(), 2u);
+    EXPECT_EQ(lookups().size(), 1u);  // the unmarked device is not looked up by MAC
     EXPECT_NE(log->text().find("[ERROR]  :read_discovery_report: Error at read_NIC_FW_xml_file\n"), std::string::npos);
 }
 
@@ -170,7 +173,8 @@ TEST_F(DirectedUpdate, MacTextsOtherThanTwelveHexDigitsNeverReachTheShell)
 
 TEST_F(DirectedUpdate, MarkedDevicesThatCannotBeFlashedSafely)
 {
-    pkg.write_state(pkg.state() + "adapter nic=4 mac=00AA00000004 psid=P1 combo=1.2.8 omit=list\n");
+    pkg.write_state(pkg.state() + "adapter nic=4 mac=00AA00000004 psid=P1 combo=1.2.8 omit=list\n"
+                                  "adapter nic=5 mac=00AA00000005 psid=P1 combo=1.2.8 list_as=1234567890\n");
     pkg.write_catalog({{"Adapter A", "8086", "10C9", "8086", "A02C", "a.bin"},
                        {"Adapter B", "8086", "10D3", "8086", "A02C", "b.bin;touch pwned"}});
     auto not_listed = [](const std::string& mac) {
@@ -187,9 +191,13 @@ TEST_F(DirectedUpdate, MarkedDevicesThatCannotBeFlashedSafely)
         {"00AA0000000F", "10C9", "upgrade", FWUPG_ERR, not_listed("00AA0000000F")},  // not on this host
         {"00AA00000004", "10C9", "upgrade", FWUPG_ERR, not_listed("00AA00000004")},  // left out of the list
         {"00aa00000001", "10C9", "upgrade", FWUPG_ERR, not_listed("00aa00000001")},  // searched as written
+        {"00AA00000005", "10C9", "upgrade", FWUPG_ERR,  // listed with a number that would be cut
+         "The flash tool lists MAC 00AA00000005 with the adapter number \"1234567890\", which cannot be used; not flashed.\n"},
         {"00AA0000000F", "10C9", "none", FWUPG_OK, ""},  // nothing to flash, nothing wrong
+        {"", "10C9", "none", FWUPG_OK, ""},               // nor is the MAC text of such a device judged
+        {"$(touch pwned)", "10C9", "", FWUPG_OK, ""},
         {kMac2, "10D3", "upgrade", FWUPG_ERR,
-         "Upgrade failed\n (./bootutil -NIC=2 -up=pxe+clp+ocd -QUIET -FILE=./nic_fw/b.bin;touch pwned > out.txt 2>&1)\n\n"},
+         "Image ./nic_fw/b.bin;touch pwned for MAC 00AA00000002 is refused: only letters, digits and ._+-/ are allowed; not flashed.\n"},
         {kMac2, "10D3", "none", FWUPG_OK, ""},
     };
     for (const Case& c : cases) {
@@ -215,6 +223,54 @@ TEST_F(DirectedUpdate, AFailedFlashFailsTheRunAfterTheOthers)
     EXPECT_EQ(pkg.adapter_value(kMac3, "combo"), "1.3.21");
 }
 
+// A tool that cannot list or a catalog that cannot be read is an error
+// before anything is flashed, never "nothing to do".
+TEST_F(DirectedUpdate, UnusableToolOrCatalogEndsTheRunBeforeAnyFlash)
+{
+    const std::string good_state = pkg.state();
+    const struct {
+        const char* name;
+        std::function<void()> break_it;
+        const char* logged;
+    } cases[] = {
+        {"list fails", [&] { pkg.write_state(good_state + "adapter nic=9 mac=00AA00000009 list_exit=3\n"); },
+         "[ERROR]  :The flash tool ./bootutil failed to list its adapters (exit 3).\n"},
+        {"catalog missing", [&] { unlink(pkg.file("nic_fw/NICFWData.xml").c_str()); },
+         "[ERROR]  :Unable to open nic_fw/NICFWData.xml\n[ERROR]  :read_discovery_report: Error at read_NIC_FW_xml_file\n"},
+        {"catalog malformed", [&] { write_file(pkg.file("nic_fw/NICFWData.xml"), "<nics><nic venid="); },
+         "[ERROR]  :The firmware catalog nic_fw/NICFWData.xml is malformed"},
+    };
+    for (const auto& c : cases) {
+        EventLogCapture own_log;
+        c.break_it();
+        testing::internal::CaptureStdout();
+        EXPECT_EQ(run(report_xml({device(kMac1, "10C9", "upgrade")})), FWUPG_ERR) << c.name;
+        testing::internal::GetCapturedStdout();
+        EXPECT_TRUE(flashes().empty()) << c.name;
+        EXPECT_NE(own_log.text().find(c.logged), std::string::npos) << c.name << "\n" << own_log.text();
+        pkg.write_state(good_state);
+        pkg.write_catalog({{"Adapter A", "8086", "10C9", "8086", "A02C", "a.bin"}});
+    }
+}
+
+// A report's texts cannot write lines of their own into the log.
+TEST_F(DirectedUpdate, ReportTextsCannotForgeLogLines)
+{
+    pkg.write_state("adapter nic=1 mac=00AA00000001 psid=P1 combo=1.2.8 flash_exit=5\n"
+                    "image file=a.bin psid=P1 combo=1.3.21\n");
+    DeviceText forged = device(kMac1, "10C9", "upgrade");
+    forged.product_id = "A&#10;[INFO]   :MAC 00AA00000001 Upgrade SUCCESS&#13;";
+    DeviceText bad_mac = device("00AA&#10;[INFO]   :MAC 00AA00000003 Upgrade SUCCESS", "10C9", "upgrade");
+    EXPECT_EQ(run(report_xml({forged, bad_mac})), FWUPG_ERR);
+    // The one flash failed: no line may claim a success.
+    for (const std::string& line : split_lines(log->text()))
+        EXPECT_NE(line.rfind("[INFO]   :MAC", 0), 0u) << line;
+    EXPECT_NE(log->text().find("[INFO]   :Selecting A\\n[INFO]   :MAC 00AA00000001 Upgrade SUCCESS\\r MAC: 00AA00000001 \n"),
+              std::string::npos)
+        << log->text();
+    EXPECT_NE(log->text().find("Invalid MAC address \"00AA\\n[INFO]   :MAC"), std::string::npos) << log->text();
+}
+
 TEST_F(DirectedUpdate, ReportShapesThatFlashNothing)
 {
     struct Case {
@@ -234,22 +290,22 @@ TEST_F(DirectedUpdate, ReportShapesThatFlashNothing)
         unlink(pkg.file("report.xml").c_str());
         int result = c.report.empty() ? read_discovery_report() : run(c.report);
         EXPECT_EQ(result, c.result) << c.name;
-        EXPECT_TRUE(pkg.tool_invocations().empty()) << c.name;
+        // A report that could be read has the tool's own list checked; nothing more.
+        EXPECT_EQ(pkg.tool_invocations(), c.result == FWUPG_OK ? std::vector<std::string>{"-E"} : std::vector<std::string>{})
+            << c.name;
     }
 }
 
 TEST_F(DirectedUpdate, SelfClosedDeviceShiftsTheRecords)
 {
     // The self-closed device ends no record: the next device fills its
-    // record and the table's last record stays empty, which has no MAC and
-    // no catalog entry.
+    // record and the table's last record stays empty: nothing marks it, but
+    // it has no catalog entry.
     std::string body = device_xml(device(kMac1, "10C9", "upgrade")) + "        <device/>\n" +
                        device_xml(device(kMac3, "10C9", "upgrade"));
     EXPECT_EQ(run(report_xml(body)), FWUPG_ERR);
     EXPECT_EQ(flashes(), (std::vector<std::string>{kFlashA1, kFlashA3}));
-    EXPECT_EQ(error_lines(log->text()),
-              "[ERROR]  :read_discovery_report: Invalid MAC address \"\" of device , not flashed\n"
-              "[ERROR]  :read_discovery_report: Error at read_NIC_FW_xml_file\n");
+    EXPECT_EQ(error_lines(log->text()), "[ERROR]  :read_discovery_report: Error at read_NIC_FW_xml_file\n");
 }
 
 } // namespace

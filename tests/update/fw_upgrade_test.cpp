@@ -355,11 +355,12 @@ TEST_F(UpdateRun, FlashOfOneAdapter)
         // A PSID mismatch is a failure too, although the search succeeded.
         {"PSID mismatch", "psid=DZ10D3-07", NIC_UPDATE, "./nic_fw/dz10.bin", FWUPG_ERR, RUN_FLASH_FAILED,
          "[ERROR]  :Fimware upgrade on this device is not supported\n " + command + "\n", true},
-        // The old out.txt names a PSID mismatch; it must not be searched.
+        // Logged as refused, not as a command that failed; nor is the old
+        // out.txt, which names a PSID mismatch, searched.
         {"shell syntax in the image path", "", NIC_UPDATE, "./nic_fw/dz10.bin;touch ran", FWUPG_ERR,
          RUN_FLASH_FAILED,
-         "[ERROR]  :Upgrade failed\n (./bootutil -NIC=1 -up=pxe+clp+ocd -QUIET -FILE=./nic_fw/dz10.bin;touch ran "
-         "> out.txt 2>&1)\n\n",
+         "[ERROR]  :Image ./nic_fw/dz10.bin;touch ran for MAC 001B21000001 is refused: only letters, digits and "
+         "._+-/ are allowed; not flashed.\n",
          false},
     };
     for (const auto& c : cases) {
