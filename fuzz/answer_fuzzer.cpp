@@ -41,8 +41,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         for (int default_answer : {ANSWER_YES, ANSWER_NO}) {
             int answer = answer_for_line(line, default_answer);
             require(answer == ANSWER_YES || answer == ANSWER_NO || answer == ANSWER_QUIT, "an answer");
-            if (line.size() == 1)
+            if (line == "\n")
                 require(answer == default_answer, "an empty line gives the default");
+            if (line == "n" || line == "n\n")
+                require(answer == ANSWER_NO, "n is no, with or without its line end");
         }
     }
     fclose(in);

@@ -1,7 +1,5 @@
 #include "app/interrupts.h"
 
-#include "app/return_codes.h"
-#include "app/run_flags.h"
 
 #include <poll.h>
 #include <signal.h>
@@ -11,6 +9,8 @@
 namespace {
 
 volatile sig_atomic_t g_interrupt_signal = 0;
+// The signals this process handles: those not ignored when it started.
+bool g_handled[NSIG] = {};
 
 struct SignalName {
     int sig;
@@ -51,8 +51,15 @@ void install_interrupt_handlers()
     // signal always ends.
     action.sa_mask = termination_set();
     action.sa_flags = SA_RESTART;
-    for (const SignalName& s : kTerminationSignals)
-        sigaction(s.sig, &action, nullptr);
+    // A signal ignored at start stays ignored (nohup, a background job of a
+    // script): whoever started the run chose that it must survive it. The
+    // flash tool inherits the choice.
+    for (const SignalName& s : kTerminationSignals) {
+        struct sigaction current {};
+        if (sigaction(s.sig, nullptr, &current) == 0 && current.sa_handler == SIG_IGN)
+            continue;
+        g_handled[s.sig] = sigaction(s.sig, &action, nullptr) == 0;
+    }
     // A console that went away (dazed-fug -c | head -1) must not kill the
     // run with the module staged: such writes just fail, and are ignored.
     signal(SIGPIPE, SIG_IGN);
@@ -70,11 +77,6 @@ const char* interrupt_signal_name(int sig)
             return s.name;
     }
     return "signal";
-}
-
-int interrupted_result(uint32_t run_flags)
-{
-    return (run_flags & RUN_FLASH_FAILED) ? FWUPG_ERR : FWUPG_QUIT;
 }
 
 InputWait wait_for_input(int fd)
@@ -104,8 +106,11 @@ InputWait wait_for_input(int fd)
 
 void reset_interrupts()
 {
-    for (const SignalName& s : kTerminationSignals)
-        signal(s.sig, SIG_DFL);
+    for (const SignalName& s : kTerminationSignals) {
+        if (g_handled[s.sig])
+            signal(s.sig, SIG_DFL);
+        g_handled[s.sig] = false;
+    }
     signal(SIGPIPE, SIG_DFL);
     g_interrupt_signal = 0;
 }

@@ -20,10 +20,6 @@ inline bool interrupted()
 // "SIGINT", "SIGTERM", "SIGHUP", "SIGQUIT"; "signal" for any other.
 const char* interrupt_signal_name(int sig);
 
-// The result of a run stopped by a signal: cancelled (FWUPG_QUIT), unless a
-// flash had already failed, which outranks it (FWUPG_ERR).
-int interrupted_result(uint32_t run_flags);
-
 enum class InputWait { READY, INTERRUPTED, FAILED };
 
 // Waits until fd has input, or a termination signal arrives. A signal that

@@ -68,11 +68,12 @@ LineRead read_answer_line(ByteReader next_byte, void* source, std::string* line)
 
 int answer_for_line(std::string line, int default_answer)
 {
-    size_t read_count = line.size();
+    // Only an empty line takes the default; a single character at the end
+    // of input is the answer it spells ("n" from printf n is no).
+    if (line == "\n")
+        return default_answer;
     if (!line.empty() && line.back() == '\n')
         line.pop_back();
-    if (read_count == 1)
-        return default_answer;
     for (const AnswerWord& entry : kAnswerWords) {
         if (line == entry.word)
             return entry.answer;
@@ -105,7 +106,12 @@ int nfwu_yesno(const char* question, int silent_answer, int forced_answer, int d
     }
     // Composed at full length so that the entry keeps its own line end even
     // for an overlong answer.
-    std::string entry = format_text("%s %s\n", prompt, line.c_str());
+    std::string answer = line;
+    const bool ends_line = !answer.empty() && answer.back() == '\n';
+    if (ends_line)
+        answer.pop_back();
+    answer = log_safe(answer) + (ends_line ? "\n" : "");
+    std::string entry = format_text("%s %s\n", prompt, answer.c_str());
     log_dazed_event(dazed_fout, LOG_INFO, entry.c_str(), 0);
     return answer_for_line(line, default_answer);
 }

@@ -36,6 +36,6 @@ enum class LineRead { LINE, NOTHING, INTERRUPTED };
 // termination signal arrived is no answer, however much of it was read.
 LineRead read_answer_line(ByteReader next_byte, void* source, std::string* line);
 
-// The answer that a line as read gives: a line of one character (an empty
-// line) gives default_answer; otherwise the exact answer words, else no.
+// The answer that a line as read gives: an empty line gives default_answer;
+// otherwise the exact answer words (with or without the line end), else no.
 int answer_for_line(std::string line, int default_answer);

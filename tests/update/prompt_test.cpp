@@ -41,7 +41,8 @@ enum Expect { DEFAULT, YES, NO, QUIT };
 TEST_F(Prompt, AnswerWords)
 {
     const std::pair<const char*, Expect> cases[] = {
-        {"\n", DEFAULT}, {"y", DEFAULT},   {"n", DEFAULT},  {"\n\n", DEFAULT}, {"y\n", YES},     {"Y\n", YES},
+        // A single character at the end of input is the answer it spells.
+        {"\n", DEFAULT}, {"y", YES},       {"n", NO},       {"q", QUIT},      {"\n\n", DEFAULT}, {"y\n", YES},     {"Y\n", YES},
         {"yes\n", YES},  {"Yes\n", YES},   {"YES\n", YES},  {"yes", YES},      {"y\nq\n", YES},  {"yEs\n", NO},
         {"YEs\n", NO},   {" y\n", NO},     {"y \n", NO},    {"y\r\n", NO},     {"n\n", NO},      {"no\n", NO},
         {"q\n", QUIT},   {"Q\n", QUIT},    {"Quit\n", QUIT}, {"QUIT\n", QUIT}, {"quit\n", QUIT}, {"qUIT\n", NO},
@@ -68,6 +69,8 @@ TEST_F(Prompt, PromptAndLoggedLineAsRead)
         {"yEs\n", "Q? y/n/q (y):", "[INFO]   :Q? y/n/q (y): yEs\n\n"},
         {"\n", "Q? y/n/q (y):", "[INFO]   :Q? y/n/q (y): \n\n"},
         {"y", "Q? y/n/q (y):", "[INFO]   :Q? y/n/q (y): y\n"},
+        // Control characters of an answer are logged escaped.
+        {"y\r\x1b[2J\n", "Q? y/n/q (y):", "[INFO]   :Q? y/n/q (y): y\\r\\x1B[2J\n\n"},
         {"", "Q? y/n/q (y):Unknown input problem!\nQuit...\n", ""},
     };
     for (const auto& c : cases) {
