@@ -321,3 +321,57 @@ TEST_F(StagingTest, FailedBackupMoveLeavesTheSystemModuleAlone)
 }
 
 } // namespace
+
+namespace {
+
+// A run that vanished while staged (its state forgotten here as a SIGKILL
+// would) leaves its record; the next staging finishes the restore when the
+// files are what the record says, and otherwise refuses, naming where the
+// system's module is.
+TEST_F(StagingTest, RecoveryFromTheRecordOfAVanishedRun)
+{
+    const struct {
+        const char* name;
+        const char* module;  // written over the module file, or null
+        const char* backup;  // written over the backup, or null
+        int rc;
+        const char* logged;
+    } cases[] = {
+        {"staged module in place", nullptr, nullptr, FWUPG_OK, "[INFO]   :An interrupted run left the system's module at "},
+        {"foreign module", "foreign", nullptr, FWUPG_ERR, " holds a module this program did not stage; the system's "
+                                                          "module is intact at "},
+        {"damaged backup", nullptr, "truncat", FWUPG_ERR, "[ERROR]  :After an interrupted run the system's module "
+                                                          "(SHA-256 "},
+    };
+    add_release_file("redhat-release");
+    add_prebuilt("RHEL5-2.6.18PAE_durivozo.ko", "staged");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        add_system_module("system");
+        reset_staging_state();
+        ASSERT_EQ(stage().rc, FWUPG_OK);
+        reset_staging_state();
+        if (c.module != nullptr)
+            write_file(module_file(), c.module);
+        if (c.backup != nullptr)
+            write_file(backup_file(), c.backup);
+        const std::string record = root_.path() + "/var/lib/dazed-fug/staged-module";
+
+        Outcome again = stage();
+        EXPECT_EQ(again.rc, c.rc);
+        EXPECT_NE(log_text().find(c.logged), std::string::npos) << log_text();
+        EXPECT_EQ(log_text().find("remove"), std::string::npos) << "no message advises removing a file";
+        if (c.rc == FWUPG_OK) {
+            EXPECT_EQ(read_file(module_file()), "staged");  // staged afresh after the recovery
+            EXPECT_EQ(restore().rc, FWUPG_OK);
+            EXPECT_EQ(read_file(module_file()), "system");
+            EXPECT_FALSE(file_exists(record));
+        } else {
+            EXPECT_TRUE(file_exists(record));
+            EXPECT_EQ(restore().rc, FWUPG_OK);  // nothing staged, nothing to undo
+        }
+        std::system(("rm -rf '" + root_.path() + "/var/lib/dazed-fug' '" + backup_file() + "'").c_str());
+    }
+}
+
+} // namespace
