@@ -16,6 +16,7 @@ cmake --build build-fuzz --target fuzzers
 declare -A max_len=(
     [arguments]=4200 [catalog]=4096 [report]=8192 [axtoi]=16
     [word_picker]=4200 [parseversions]=64 [answer]=10000
+    [report_writer]=9000 [command_lines]=4096
 )
 
 if [ $# -gt 0 ]; then

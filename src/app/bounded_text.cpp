@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 
 bool format_bounded(char* buf, size_t size, const char* fmt, ...)
 {
@@ -59,5 +60,7 @@ std::string format_text(const char* fmt, ...)
 void die_out_of_memory(int line)
 {
     fprintf(stderr, "ERROR: malloc failed (errno=%d), %s,%d\n", errno, g_SourceName, line);
-    abort();
+    // Aborting here would leave the flash driver staged; the run ends in
+    // order instead, as for any other allocation failure.
+    throw std::bad_alloc();
 }

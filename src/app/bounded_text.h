@@ -15,5 +15,6 @@ bool copy_bounded(char* dst, size_t size, const char* src);
 // Formats into a string of whatever length the text needs.
 std::string format_text(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
 
-// Prints "ERROR: malloc failed (errno=%d), %s,%d\n" and aborts.
+// Prints "ERROR: malloc failed (errno=%d), %s,%d\n" and throws std::bad_alloc,
+// which ends the run in order.
 [[noreturn]] void die_out_of_memory(int line);

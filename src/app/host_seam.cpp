@@ -3,6 +3,7 @@
 #include "app/config.h"
 
 #include <sys/utsname.h>
+#include <unistd.h>
 
 const char HOST_SYS_CLASS_NET[] = "/sys/class/net";
 const char HOST_SYS_PCI_DEVICES[] = "/sys/bus/pci/devices";
@@ -10,6 +11,7 @@ const char HOST_PROC_IF_INET6[] = "/proc/net/if_inet6";
 const char HOST_LIB_MODULES[] = "/lib/modules/";
 const char HOST_SUSE_RELEASE[] = "/etc/SuSE-release";
 const char HOST_REDHAT_RELEASE[] = "/etc/redhat-release";
+const char HOST_STATE_DIR[] = "/var/lib/dazed-fug";
 
 namespace {
 
@@ -29,6 +31,7 @@ HostSeam production_host_seam()
     HostSeam seam;
     seam.root.clear();
     seam.event_log_path = g_EventLogName;
+    seam.effective_uid = geteuid;
     seam.kernel_release = uname_release;
     seam.interface_list = get_interface_list;
     seam.ethtool_info = get_ethtool_info;

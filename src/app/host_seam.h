@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+#include <sys/types.h>
+
 // Every host path and every probe of the kernel goes through g_host.
 // Production never changes it; tests point it at a fixture tree and
 // scripted probe answers.
@@ -15,6 +17,8 @@ struct HostSeam {
     std::string root;
     // The event log, relative to the working directory.
     std::string event_log_path;
+    // The effective user ID; checks that apply to root ask this.
+    uid_t (*effective_uid)();
 
     // Kernel release as uname reports it; 0 on success.
     int (*kernel_release)(std::string* release);
@@ -42,3 +46,4 @@ extern const char HOST_PROC_IF_INET6[];       // "/proc/net/if_inet6"
 extern const char HOST_LIB_MODULES[];         // "/lib/modules/"
 extern const char HOST_SUSE_RELEASE[];        // "/etc/SuSE-release"
 extern const char HOST_REDHAT_RELEASE[];      // "/etc/redhat-release"
+extern const char HOST_STATE_DIR[];           // "/var/lib/dazed-fug": the staging record

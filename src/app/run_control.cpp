@@ -9,6 +9,7 @@
 #include "app/return_codes.h"
 #include "app/run_flags.h"
 #include "app/run_lock.h"
+#include "app/trusted_directory.h"
 #include "driver/staging.h"
 #include "report/discovery_report.h"
 #include "report/show_current.h"
@@ -16,10 +17,14 @@
 #include "update/run_outcome.h"
 #include "update/fw_upgrade.h"
 
+#include <fcntl.h>
 #include <getopt.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
+#include <new>
+#include <string>
 
 uint32_t g_iFlag = 0;
 
@@ -120,6 +125,33 @@ int run_steps(int argc, char** argv)
     return parse_and_dispatch(argc, argv);
 }
 
+// The event log is never followed through a symlink, and no child gets it.
+FILE* open_event_log()
+{
+    int fd = open(g_host.event_log_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return nullptr;
+    FILE* log = fdopen(fd, "w");
+    if (log == nullptr) {
+        int err = errno;
+        close(fd);
+        errno = err;
+    }
+    return log;
+}
+
+// Out of memory anywhere ends the run in order: the caller still restores
+// and logs the return value. The message is composed without allocating.
+int run_in_order(int (*step)(int, char**), int argc, char** argv)
+{
+    try {
+        return step(argc, argv);
+    } catch (const std::bad_alloc&) {
+        log_dazed_event(dazed_fout, LOG_ERROR, "Out of memory; stopping.\n", 1);
+        return FWUPG_ERR;
+    }
+}
+
 } // namespace
 
 int parse_options(int argc, char** argv)
@@ -181,9 +213,20 @@ int run_dazed_fug(int argc, char** argv)
                 __LINE__);
         return FWUPG_ERR;
     }
+    const std::string untrusted = untrusted_working_directory();
+    if (!untrusted.empty()) {
+        fprintf(stderr, "FWUPG_ERROR: not run as root here: %s, %s,%d\n", untrusted.c_str(), g_SourceName, __LINE__);
+        return FWUPG_ERR;
+    }
+    if (lock_module_tree() == TreeLock::BUSY) {
+        fprintf(stderr, "FWUPG_ERROR: another run is staging the flash driver in %s, %s,%d\n",
+                host_path(HOST_LIB_MODULES).c_str(), g_SourceName, __LINE__);
+        return FWUPG_ERR;
+    }
     install_interrupt_handlers();
-    dazed_fout = fopen(g_host.event_log_path.c_str(), "w");
+    dazed_fout = open_event_log();
     if (dazed_fout == nullptr) {
+        unlock_module_tree();
         fprintf(stderr, "FWUPG_ERROR: could not open %s (%d), %s,%d\n", g_host.event_log_path.c_str(),
                 errno, g_SourceName, __LINE__);
         return FWUPG_ERR;
@@ -195,16 +238,20 @@ int run_dazed_fug(int argc, char** argv)
     if (!header_written()) {
         fclose(dazed_fout);
         dazed_fout = nullptr;
+        unlock_module_tree();
         return FWUPG_ERR;
     }
 
-    int result = run_steps(argc, argv);
+    int result = run_in_order(run_steps, argc, argv);
 
     // Restore completes whatever arrives meanwhile; only then is the
-    // signal acted on.
-    restore_iqv_driver();
+    // signal acted on. A module not put back outranks every other result.
+    bool restored = run_in_order([](int, char**) { return restore_iqv_driver(); }, 0, nullptr) == FWUPG_OK;
+    unlock_module_tree();
     if (interrupted())
         result = end_interrupted_run();
+    if (!restored)
+        result = FWUPG_ERR;
     log_ret_val(result);
     log_dazed_event(dazed_fout, LOG_PLAIN, LOG_SEPARATOR, 0);
     log_dazed_event(dazed_fout, LOG_PLAIN, "\n", 0);

@@ -1,6 +1,7 @@
 #include "driver/staging.h"
 
 #include "app/bounded_text.h"
+#include "app/durable_file.h"
 #include "app/event_log.h"
 #include "app/host_seam.h"
 #include "app/return_codes.h"
@@ -9,10 +10,17 @@
 #include "driver/staging_state.h"
 #include "tool/shell.h"
 
+#include <fcntl.h>
+#include <glob.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
 #include <cstring>
 
 char kernel_path[KERNEL_PATH_SIZE] = "/lib/modules/";
 StagingState g_staging_state = StagingState::NotFormed;
+ModuleRecord g_staged;
 const char g_BackupModule[] = "durivozo.ko";
 
 namespace {
@@ -23,11 +31,8 @@ const char kNoKernelVersion[] = "Failed to get kernel version\n";
 const char kUnsupportedKernel[] = "kernel: %s is not supported by the component.\n";
 const char kNoReleaseFile[] =
     "Neither /etc/SuSE-release nor /etc/redhat-release exists; the flash driver was not staged.\n";
-const char kBackupInTheWay[] =
-    "durivozo.ko from an earlier run is in the working directory and would be overwritten by %s; "
-    "put it back or remove it first.\n";
-const char kBackupMoveFailed[] =
-    "Could not move the system's module %s into the working directory; staging stopped.\n";
+
+const char kTreeNotLocked[] = "The module tree %s cannot be locked; nothing was staged.\n";
 
 struct Distribution {
     const char* release_file;
@@ -40,18 +45,157 @@ const Distribution kDistributions[] = {
     {HOST_REDHAT_RELEASE, "RHEL"},
 };
 
-const char* distribution_tag()
+int refuse_kernel(const std::string& release)
 {
-    for (const Distribution& d : kDistributions) {
-        if (can_open_for_reading(host_path(d.release_file).c_str()))
-            return d.tag;
-    }
-    return nullptr;
+    log_event_f(LOG_ERROR, 1, kUnsupportedKernel, release.c_str());
+    return FWUPG_ERR;
 }
 
-// The release goes unquoted into shell command lines (the candidate's "*"
-// must stay a wildcard), so only the characters kernel releases are made of
-// are let through.
+int stop_staging(const char* fmt, const std::string& a, const std::string& b = "", const std::string& c = "")
+{
+    log_event_f(LOG_ERROR, 1, fmt, a.c_str(), b.c_str(), c.c_str());
+    return FWUPG_ERR;
+}
+
+std::string working_directory_file(const char* name)
+{
+    char cwd[PATH_MAX];
+    if (getcwd(cwd, sizeof cwd) == nullptr)
+        return "";
+    return std::string(cwd) + "/" + name;
+}
+
+// The one prebuilt module that the candidate pattern names: the listing
+// decides whether the kernel is supported (its complaint reaches the
+// console), the pattern is then expanded here, and more than one match is
+// refused rather than one picked by chance.
+int pick_prebuilt(const std::string& release, const std::string& candidate, std::string* picked)
+{
+    // Shielded: a terminal's interrupt must not read as an unsupported kernel.
+    if (do_command_shielded(format_text("(ls %s > /dev/null)\n", candidate.c_str())) != 0)
+        return refuse_kernel(release);
+    glob_t matches{};
+    int rc = glob(candidate.c_str(), GLOB_NOSORT, nullptr, &matches);
+    size_t count = rc == 0 ? matches.gl_pathc : 0;
+    if (count == 1)
+        *picked = matches.gl_pathv[0];
+    globfree(&matches);
+    if (count == 0)
+        return refuse_kernel(release);
+    if (count > 1)
+        return stop_staging("%s prebuilt modules match %s; nothing was staged.\n", std::to_string(count), candidate);
+    return FWUPG_OK;
+}
+
+// The staged module goes in by one rename onto the module's name, over the
+// system's module if there is one, so that the name holds one complete
+// module or the other at every moment. The system's module is copied aside
+// (and synced) first, and the record of both is on disk before either.
+int install_staged_module(int dirfd, const std::string& prebuilt, bool system_has_module, mode_t system_mode)
+{
+    std::string why;
+    if (!write_module_record(g_staged, &why))
+        return stop_staging("The staging record cannot be written (%s); nothing was staged.\n", why);
+
+    if (system_has_module) {
+        int wd = open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        bool copied = false;
+        int err = wd < 0 ? errno
+                         : copy_checked(kernel_path, wd, g_BackupModule, false, g_staged.system_sha256, system_mode,
+                                        &copied);
+        if (copied && err != 0)
+            remove_durably(wd, g_BackupModule);  // our own copy, not yet trusted
+        if (wd >= 0)
+            close(wd);
+        if (err != 0) {
+            remove_module_record(&why);
+            return stop_staging("Could not set the system's module %s aside as %s (%s); it stays in place and "
+                                "nothing was staged.\n",
+                                kernel_path, g_staged.backup_path, strerror(err));
+        }
+    }
+
+    bool renamed = false;
+    int err = copy_checked(prebuilt.c_str(), dirfd, base_name(kernel_path).c_str(), system_has_module,
+                           g_staged.staged_sha256, 0644, &renamed);
+    if (renamed) {
+        // In place even if a later step failed: the restore step undoes it.
+        g_staging_state = StagingState::Staged;
+        if (err == 0)
+            return FWUPG_OK;
+        return stop_staging("Could not complete the copy of %s into %s (%s).\n", prebuilt, kernel_path,
+                            strerror(err));
+    }
+    if (system_has_module) {
+        std::string backup_sha;
+        if (checksum_of(AT_FDCWD, g_BackupModule, &backup_sha) == Entry::REGULAR &&
+            backup_sha == g_staged.system_sha256)
+            unlink(g_BackupModule);
+    }
+    remove_module_record(&why);
+    if (system_has_module)
+        return stop_staging("Could not copy %s into %s (%s); the system's module stays in place and nothing was "
+                            "staged.\n",
+                            prebuilt, kernel_path, strerror(err));
+    return stop_staging("Could not copy %s into %s (%s); nothing was staged.\n", prebuilt, kernel_path,
+                        strerror(err));
+}
+
+int stage_module(const std::string& release, const char* tag)
+{
+    const std::string module_dir = parent_path(kernel_path);
+    int dirfd = open(module_dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirfd < 0)
+        return stop_staging("Cannot open the module directory %s (%s); nothing was staged.\n", module_dir,
+                            strerror(errno));
+    if (!module_tree_locked()) {
+        close(dirfd);
+        return stop_staging(kTreeNotLocked, host_path(HOST_LIB_MODULES));
+    }
+
+    std::string system_sha;
+    mode_t system_mode = 0644;
+    Entry system = checksum_of(dirfd, base_name(kernel_path).c_str(), &system_sha, &system_mode);
+    int rc = FWUPG_OK;
+    if (system == Entry::OTHER)
+        rc = stop_staging("%s is not a regular file; it is left as it is and nothing was staged.\n", kernel_path);
+    else if (system == Entry::UNREADABLE)
+        rc = stop_staging("%s cannot be read; it is left as it is and nothing was staged.\n", kernel_path);
+
+    // A durivozo.ko here that no record accounts for is never installed.
+    const std::string backup_path = working_directory_file(g_BackupModule);
+    if (rc == FWUPG_OK && access(g_BackupModule, F_OK) == 0) {
+        log_event_f(LOG_WARNING, 0, "%s is no backup that this program recorded; it is left as it is and not "
+                    "installed.\n", backup_path.c_str());
+        if (system == Entry::REGULAR)
+            rc = stop_staging("The name %s is taken, so the system's module stays at %s and nothing was "
+                              "staged.\n",
+                              backup_path, kernel_path);
+    }
+    if (rc == FWUPG_OK && backup_path.empty())
+        rc = stop_staging("The working directory cannot be named (%s); nothing was staged.\n", strerror(errno));
+
+    std::string prebuilt;
+    if (rc == FWUPG_OK) {
+        char variant[VARIANT_SIZE];
+        findvariant(release.c_str(), variant, sizeof variant);
+        rc = pick_prebuilt(release, candidate_module_name(tag, release.c_str(), variant), &prebuilt);
+    }
+    std::string staged_sha;
+    if (rc == FWUPG_OK && checksum_of(AT_FDCWD, prebuilt.c_str(), &staged_sha) != Entry::REGULAR)
+        rc = stop_staging("The prebuilt module %s cannot be read as a regular file; nothing was staged.\n", prebuilt);
+
+    if (rc == FWUPG_OK) {
+        g_staged = ModuleRecord{release, kernel_path, backup_path,
+                                system == Entry::REGULAR ? system_sha : std::string(), staged_sha};
+        rc = install_staged_module(dirfd, prebuilt, system == Entry::REGULAR, system_mode);
+    }
+    close(dirfd);
+    return rc;
+}
+
+} // namespace
+
 bool release_is_shell_safe(const std::string& release)
 {
     if (release.empty())
@@ -65,36 +209,26 @@ bool release_is_shell_safe(const std::string& release)
     return true;
 }
 
-int refuse_kernel(const std::string& release)
+std::string module_path_for_release(const std::string& release)
 {
-    log_event_f(LOG_ERROR, 1, kUnsupportedKernel, release.c_str());
-    return FWUPG_ERR;
+    return host_path(HOST_LIB_MODULES) + release + kModuleSubPath;
 }
 
-// Moves the system's module into the working directory. Succeeds only when
-// the module has left the tree and the backup is a file here: a backup left
-// by an earlier run is never overwritten, and whatever mv reports is not
-// taken on trust.
-bool set_system_module_aside()
+const char* distribution_tag()
 {
-    if (path_exists(g_BackupModule)) {
-        log_event_f(LOG_ERROR, 1, kBackupInTheWay, kernel_path);
-        return false;
+    for (const Distribution& d : kDistributions) {
+        if (can_open_for_reading(host_path(d.release_file).c_str()))
+            return d.tag;
     }
-    do_command(format_text("(mv %s ./)\n", kernel_path));
-    if (path_exists(kernel_path) || !is_regular_file(g_BackupModule)) {
-        log_event_f(LOG_ERROR, 1, kBackupMoveFailed, kernel_path);
-        return false;
-    }
-    return true;
+    return nullptr;
 }
-
-} // namespace
 
 void reset_staging_state()
 {
     copy_bounded(kernel_path, sizeof kernel_path, HOST_LIB_MODULES);
     g_staging_state = StagingState::NotFormed;
+    g_staged = ModuleRecord{};
+    unlock_module_tree();
 }
 
 int update_iqv_driver()
@@ -106,38 +240,33 @@ int update_iqv_driver()
         log_event_f(LOG_ERROR, 1, kNoKernelVersion);
         return FWUPG_ERR;
     }
+    // The release goes unquoted into a shell command line (the candidate's
+    // "*" must stay a wildcard).
     if (!release_is_shell_safe(release))
         return refuse_kernel(release);
 
     const std::string modules_dir = host_path(HOST_LIB_MODULES) + release;
-    const std::string module_path = modules_dir + kModuleSubPath;
+    const std::string module_path = module_path_for_release(release);
     // A path that does not fit is refused rather than cut into another path.
     if (module_path.size() >= sizeof kernel_path)
         return refuse_kernel(release);
     copy_bounded(kernel_path, sizeof kernel_path, modules_dir.c_str());
 
+    // Nothing in the tree moves without the lock. Normally taken before the
+    // log was opened; whoever holds it now came in between.
+    TreeLock lock = lock_module_tree();
+    if (lock == TreeLock::BUSY)
+        return stop_staging(kTreeNotLocked, host_path(HOST_LIB_MODULES));
+    if (lock == TreeLock::HELD && !recover_interrupted_run())
+        return FWUPG_ERR;
+
     const char* tag = distribution_tag();
+
     if (tag == nullptr) {
         // kernel_path names the modules directory here; nothing may act on it.
         log_event_f(LOG_WARNING, 0, kNoReleaseFile);
         return FWUPG_OK;
     }
     copy_bounded(kernel_path, sizeof kernel_path, module_path.c_str());
-    g_staging_state = StagingState::Formed;
-
-    if (can_open_for_reading(kernel_path) && !set_system_module_aside()) {
-        g_staging_state = StagingState::HeldBack;
-        return FWUPG_ERR;
-    }
-
-    char variant[VARIANT_SIZE];
-    findvariant(release.c_str(), variant, sizeof variant);
-    const std::string candidate = candidate_module_name(tag, release.c_str(), variant);
-
-    // The listing's complaint about a missing pattern reaches the console.
-    if (do_command(format_text("(ls %s > /dev/null)\n", candidate.c_str())) != 0)
-        return refuse_kernel(release);
-
-    do_command(format_text("(cp %s %s)\n", candidate.c_str(), kernel_path));
-    return FWUPG_OK;
+    return stage_module(release, tag);
 }

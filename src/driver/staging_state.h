@@ -1,23 +1,43 @@
 #pragma once
 
-// What the restore step may do with kernel_path; shared by staging and
-// restore only.
+#include "driver/module_record.h"
+
+#include <string>
+
+// What the restore step may do; shared by staging and restore only.
 enum class StagingState {
-    // No module file path was formed (no release, unsupported release, or no
-    // distribution release file): the restore step does nothing.
+    // Nothing was changed in the module tree (no path formed, no release
+    // file, or staging stopped before anything moved): restore does nothing.
     NotFormed,
-    // kernel_path names the module file: restore puts the backup back or
-    // removes the staged module.
-    Formed,
-    // The system's module could not be set aside safely; it and any backup
-    // stay exactly where they are.
-    HeldBack,
-    // The restore step has run; running it again would remove the module it
-    // just put back.
+    // The staged module is in the tree and g_staged describes it.
+    Staged,
+    // The restore step has run (or failed and left the record for the
+    // next run); running it again must not act a second time.
     Restored,
 };
 
 extern StagingState g_staging_state;
+// The record of what this run staged, valid while Staged.
+extern ModuleRecord g_staged;
 
-// The system's module, moved into the working directory while staged.
+// The system's module, set aside in the working directory while staged.
 extern const char g_BackupModule[];  // "durivozo.ko"
+
+// Only the characters kernel releases are made of: the release goes
+// unquoted into a shell command line.
+bool release_is_shell_safe(const std::string& release);
+// The module file of a release in the module tree (host path).
+std::string module_path_for_release(const std::string& release);
+
+// "SLES" or "RHEL" by the release file present, or null.
+const char* distribution_tag();
+
+// Puts the system's module back from the backup that the record names and
+// removes the backup and the record. Logs and gives false when it cannot;
+// the record then stays for a later run.
+bool put_back_system_module(const ModuleRecord& record);
+// Removes the staged module (when the system had none) and the record.
+bool remove_staged_module(const ModuleRecord& record);
+// Finishes the restore of an interrupted run from its record, if there is
+// one. False (logged) when the run must not stage.
+bool recover_interrupted_run();

@@ -2,8 +2,10 @@
 
 #include <libxml/tree.h>
 
-// Saves the document as UTF-8 to a temporary file beside path and renames
-// it onto path, so that an earlier file of that name is either replaced
-// whole or left as it was. Returns false on any failure, after removing the
-// temporary file.
+// Writes the document as UTF-8 where path points. "-" is standard output.
+// A path that does not exist or names a regular file (after its symlinks
+// are followed, so a link stays a link) is replaced whole or not at all,
+// keeping the file's permission bits. A FIFO, a character device or a
+// descriptor link such as /dev/stdout is written into directly. Anything
+// else is refused. Returns false on any failure.
 bool save_report_document(xmlDocPtr doc, const char* path);

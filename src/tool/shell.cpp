@@ -1,5 +1,7 @@
 #include "tool/shell.h"
 
+#include "tool/child_start.h"
+
 #include <signal.h>
 #include <sys/types.h>
 #include <sys/wait.h>
@@ -14,6 +16,7 @@ int run_shell(const char* command, bool shielded)
 {
     if (command == nullptr)
         return 255;
+    const ChildEnvironment environment(environ);
     pid_t child = fork();
     if (child < 0)
         return 255;
@@ -26,7 +29,11 @@ int run_shell(const char* command, bool shielded)
         }
         // The program ignores SIGPIPE for itself; pipelines need it back.
         signal(SIGPIPE, SIG_DFL);
-        execl("/bin/sh", "sh", "-c", command, static_cast<char*>(nullptr));
+        if (!prepare_child_process())
+            _exit(127);
+        char* const argv[] = {const_cast<char*>("sh"), const_cast<char*>("-c"), const_cast<char*>(command),
+                              nullptr};
+        execve("/bin/sh", argv, environment.envp());
         _exit(127);
     }
     // A termination signal that arrives meanwhile is only recorded; the

@@ -199,3 +199,24 @@ TEST(FaultInjection, ClosedConsoleDoesNotKillTheRun)
 }
 
 } // namespace
+
+namespace {
+
+int ethtool_out_of_memory(const char*, EthtoolInfo*)
+{
+    throw std::bad_alloc();
+}
+
+// Out of memory in the middle of a mode still ends the run in order.
+TEST_F(FaultInProcess, OutOfMemoryEndsTheRunInOrder)
+{
+    g_host.ethtool_info = ethtool_out_of_memory;
+    Outcome r = run({"-s"});
+
+    EXPECT_EQ(r.result, 6);
+    EXPECT_TRUE(contains(r.log, "[ERROR]  :Out of memory; stopping.\n\nReturn Value: FWUPG_ERR [6]\n")) << r.log;
+    EXPECT_TRUE(flashed().empty());
+    expect_module_tree_as_before();
+}
+
+} // namespace

@@ -50,6 +50,7 @@ void InProcessRun::SetUp()
     write_state("");
     write_file(pkg.file("durivozo/RHEL8-5.14.0_durivozo.ko"), "staged\n");
     make_dirs(root.file("etc"));
+    make_dirs(root.file("var/lib"));
     write_file(root.file("etc/redhat-release"), "");
     make_dirs(root.file("lib/modules/5.14.0-fake/kernel/drivers/net"));
     write_file(module_file(), kSystemModule);

@@ -114,32 +114,4 @@ TEST_F(InterruptedInProcess, DirectedUpdateStopsAfterTheFlashUnderWay)
     expect_module_tree_as_before();
 }
 
-// The restore step's mv gets the signal together with this process, as
-// from a terminal: the mv still completes, and the run acts on the signal
-// only once the module is back.
-TEST_F(InterruptedInProcess, DuringRestoreTheModuleIsPutBackFirst)
-{
-    std::string real_mv;
-    for (const char* candidate : {"/usr/bin/mv", "/bin/mv"}) {
-        if (access(candidate, X_OK) == 0) {
-            real_mv = candidate;
-            break;
-        }
-    }
-    ASSERT_FALSE(real_mv.empty());
-    TempDir shim;
-    write_file(shim.file("mv"), "#!/bin/sh\nif [ \"$1\" = durivozo.ko ]; then kill -INT " + std::to_string(getpid()) +
-                                    " $$; fi\nexec " + real_mv + " \"$@\"\n");
-    chmod(shim.file("mv").c_str(), 0755);
-    const std::string saved_path = getenv("PATH");
-    setenv("PATH", (shim.path() + ":" + saved_path).c_str(), 1);
-    Outcome r = run({"-h"});
-    setenv("PATH", saved_path.c_str(), 1);
-
-    EXPECT_EQ(r.result, 5);
-    EXPECT_TRUE(contains(r.out, "USAGE:")) << r.out;
-    EXPECT_TRUE(ends_with(r.log, interrupted_log_end("SIGINT"))) << r.log;
-    expect_module_tree_as_before();
-}
-
 } // namespace

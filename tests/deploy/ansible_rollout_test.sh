@@ -28,14 +28,15 @@ rollout() {
     mkdir -p "$case_dir"
     "$src/packaging/make-component-package.sh" -p "$program" "$tmp/vendor" "$case_dir/package.sh" >/dev/null 2>&1 ||
         { fail "$2: package not built"; return; }
+    mkdir -p "$case_dir/work"
     ansible-playbook -i "$tmp/hosts" "$src/deploy/ansible/rollout.yml" \
-        -e package="$case_dir/package.sh" -e work_dir="$case_dir/work" \
+        -e package="$case_dir/package.sh" -e work_root="$case_dir/work" \
         -e reports_dir="$case_dir/reports" -e policy="$1" > "$case_dir/ansible.out" 2>&1
     echo $?
 }
 
 combo_after() {
-    sed -n "s/^adapter .*mac=$mac.*combo=\([^ ]*\).*/\1/p" "$tmp/$1/work/bootutil-sim.state"
+    sed -n "s/^adapter .*mac=$mac.*combo=\([^ ]*\).*/\1/p" "$tmp/$1"/work/dazed-fug.*/bootutil-sim.state
 }
 
 # Policy upgrades-only: the recommended upgrade is flashed.
@@ -46,6 +47,10 @@ expect_contains "upgrades-only: approved action" 'value="upgrade"' "$(cat "$tmp/
 expect_contains "upgrades-only: update log" "Upgrade SUCCESS" "$(cat "$tmp/upgrade/reports/localhost/update.log")"
 expect_contains "upgrades-only: discovery log" "NIC Discovery XML successfully created." \
     "$(cat "$tmp/upgrade/reports/localhost/discovery.log")"
+
+# Each run unpacks into a fresh directory of its own that only root can change.
+expect_eq "upgrades-only: per-run directories" 1 "$(ls -d "$tmp"/upgrade/work/dazed-fug.* | wc -l)"
+expect_eq "upgrades-only: run directory owner and mode" "0 700" "$(stat -c '%u %a' "$tmp"/upgrade/work/dazed-fug.*)"
 
 for report in discovered approved; do
     xmllint --noout --schema "$src/schema/discovery-report.xsd" "$tmp/upgrade/reports/localhost/$report.xml" 2>/dev/null ||

@@ -41,6 +41,7 @@ void StagingTest::SetUp()
     set_release("2.6.18-92.el5PAE");
 
     make_dirs(root_.file("etc"));
+    make_dirs(root_.file("var/lib"));
     make_dirs(wd_.file("durivozo"));
     // The log lives beside the fixture root, not in the working directory
     // whose contents the tests inspect.
@@ -111,8 +112,5 @@ StagingTest::Outcome StagingTest::stage()
 
 StagingTest::Outcome StagingTest::restore()
 {
-    return captured([] {
-        restore_iqv_driver();
-        return 0;
-    });
+    return captured([] { return restore_iqv_driver(); });
 }

@@ -11,6 +11,13 @@
 
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+
 using namespace testing_support;
 using namespace directed_update_test;
 
@@ -222,17 +229,23 @@ TEST_F(ReportReader, AttributesAndBusLocation)
 
 TEST_F(ReportReader, BigInputsAreBounded)
 {
-    // 10,000 devices.
+    // As many devices as a report may list; one more is refused.
     std::string body;
-    for (int i = 0; i < 10000; ++i) {
+    for (int i = 0; i < REPORT_MAX_DEVICES; ++i) {
         DeviceText d;
         d.device_id = "eth" + std::to_string(i);
         body += device_xml(d);
     }
     ASSERT_EQ(load(report_xml(body)), FWUPG_OK);
-    ASSERT_EQ(count, 10000);
-    EXPECT_EQ(record(9999).device_id, "eth9999");
-    EXPECT_EQ(record(9999).flags, NIC_HAS_ROM | NIC_UPDATE);
+    ASSERT_EQ(count, REPORT_MAX_DEVICES);
+    EXPECT_EQ(record(REPORT_MAX_DEVICES - 1).device_id, "eth" + std::to_string(REPORT_MAX_DEVICES - 1));
+    EXPECT_EQ(record(REPORT_MAX_DEVICES - 1).flags, NIC_HAS_ROM | NIC_UPDATE);
+    {
+        EventLogCapture own_log;
+        EXPECT_EQ(load(report_xml(body + device_xml(DeviceText{}))), FWUPG_ERR);
+        EXPECT_EQ(count, 0);
+        EXPECT_NE(own_log.text().find("lists more than 1024 devices; nothing is flashed\n"), std::string::npos);
+    }
 
     // A value of a megabyte is cut at 4095 characters, texts and type alike.
     DeviceText big;
@@ -271,15 +284,23 @@ TEST_F(ReportReader, UnreadableReportsFail)
         std::string content;
         const char* message;
     };
+    const std::string gzip = dir.file("r.xml.gz");
+    write_file(dir.file("plain.xml"), full);
+    ASSERT_EQ(std::system(("gzip -c '" + dir.file("plain.xml") + "' > '" + gzip + "'").c_str()), 0);
     const Case cases[] = {
-        {"missing", dir.file("missing.xml"), false, "", "Failed to open"},
-        {"no path", "", false, "", "Failed to open"},
-        {"a directory", dir.file("a-directory"), false, "", "Failed to parse"},
-        {"empty", dir.file("r.xml"), true, "", "Failed to parse"},
-        {"truncated", dir.file("r.xml"), true, full.substr(0, full.size() / 2), "Failed to parse"},
-        {"mismatched tags", dir.file("r.xml"), true, report_xml("<device></devices>"), "Failed to parse"},
-        {"not xml", dir.file("r.xml"), true, "this is no report\n", "Failed to parse"},
-        {"deep nesting", dir.file("r.xml"), true, nested, "Failed to parse"},
+        {"missing", dir.file("missing.xml"), false, "", "Failed to open %s"},
+        {"no path", "", false, "", "Failed to open %s"},
+        {"a URL", "http://127.0.0.1:9/r.xml", false, "", "Failed to open %s"},
+        {"a directory", dir.file("a-directory"), false, "", "%s is not a regular file"},
+        {"a character device", "/dev/zero", false, "", "%s is not a regular file"},
+        {"compressed", gzip, false, "", "Failed to parse %s"},
+        {"too large", dir.file("r.xml"), true, full + std::string(REPORT_MAX_BYTES, ' '),
+         "%s is larger than 4194304 bytes; it is not read"},
+        {"empty", dir.file("r.xml"), true, "", "Failed to parse %s"},
+        {"truncated", dir.file("r.xml"), true, full.substr(0, full.size() / 2), "Failed to parse %s"},
+        {"mismatched tags", dir.file("r.xml"), true, report_xml("<device></devices>"), "Failed to parse %s"},
+        {"not xml", dir.file("r.xml"), true, "this is no report\n", "Failed to parse %s"},
+        {"deep nesting", dir.file("r.xml"), true, nested, "Failed to parse %s"},
     };
     for (const Case& c : cases) {
         EventLogCapture own_log;
@@ -288,9 +309,40 @@ TEST_F(ReportReader, UnreadableReportsFail)
         point_report_at(c.path);
         EXPECT_EQ(load_discovery_report(count), FWUPG_ERR) << c.name;
         EXPECT_EQ(count, 0) << c.name;
-        EXPECT_EQ(own_log.text(), "[ERROR]  :read_discovery_report: " + std::string(c.message) + " " + c.path + "\n")
+        EXPECT_EQ(own_log.text(), "[ERROR]  :read_discovery_report: " + format_text(c.message, c.path.c_str()) + "\n")
             << c.name;
     }
+}
+
+} // namespace
+
+namespace {
+
+// A report is a local file: neither its name nor anything in it makes the
+// reader connect anywhere.
+TEST_F(ReportReader, NothingIsFetched)
+{
+    int listener = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
+    ASSERT_GE(listener, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(listen(listener, 4), 0);
+    ASSERT_EQ(getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length), 0);
+    const std::string url = "http://127.0.0.1:" + std::to_string(ntohs(address.sin_port));
+
+    write_file(dir.file("entities.xml"),
+               "<!DOCTYPE velor_rom_discovery SYSTEM \"" + url + "/r.dtd\" [<!ENTITY e SYSTEM \"" + url +
+                   "/e\">]>\n<velor_rom_discovery><devices><device>&e;</device></devices></velor_rom_discovery>\n");
+    for (const std::string& path : {url + "/r.xml", dir.file("entities.xml")}) {
+        point_report_at(path);
+        load_discovery_report(count);
+        EXPECT_LT(accept(listener, nullptr, nullptr), 0) << path;
+        EXPECT_TRUE(errno == EAGAIN || errno == EWOULDBLOCK) << path;
+    }
+    close(listener);
 }
 
 } // namespace

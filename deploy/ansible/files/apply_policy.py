@@ -40,6 +40,10 @@ def main():
     root = tree.getroot()
     if root.tag != "velor_rom_discovery":
         sys.exit(f"{args.report}: not a discovery report")
+    # The program reads every attribute of every element named action,
+    # wherever it stands, and flashes when any of them holds an action
+    # word. Each one is rewritten to its one approved value.
+    approved_actions = {}
     for device in root.iter("device"):
         for item in device.findall("fw_item"):
             action = item.find("action")
@@ -47,8 +51,14 @@ def main():
                 continue
             recommended = action.get("value", "")
             approved = recommended if recommended in KEPT[args.policy] else "none"
-            action.set("value", approved)
+            approved_actions[action] = approved
             print(f"{value(device, 'macaddress')} {value(device, 'device_id')}: {recommended or '-'} -> {approved}")
+    for action in root.iter("action"):
+        approved = approved_actions.get(action, "none")
+        tail = action.tail
+        action.clear()
+        action.tail = tail
+        action.set("value", approved)
     tree.write(args.approved, encoding="UTF-8", xml_declaration=True)
 
 
