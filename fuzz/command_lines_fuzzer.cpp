@@ -25,12 +25,14 @@ using fuzz_support::require;
 
 namespace {
 
+// An adapter number is never cut, empty or made up: one to nine digits.
 const char* const kAllowedForms[] = {
+    R"(\(\./bootutil -E > /dev/null 2>&1\)\n)",
     R"(\(\./bootutil -E  \| grep NIC \| grep MACAddress > data_cur\.dat\)\n)",
     R"(\(\./bootutil -E  \| grep NIC \| grep MACAddress \| grep [0-9A-Fa-f]{12}> data_tmp\.dat\)\n)",
     R"(\(\./bootutil -iv -QUIET -FILE=\./nic_fw/[A-Za-z0-9._+/-]+ > data_img\.dat\)\n)",
-    R"(\(\./bootutil -iv -QUIET -FILE=\./nic_fw/[A-Za-z0-9._+/-]+ -NIC=[0-9]{0,4} > data_img\.dat\)\n)",
-    R"(\(\./bootutil -iv -QUIET -NIC=[0-9]{0,4} > data_img\.dat\)\n)",
+    R"(\(\./bootutil -iv -QUIET -FILE=\./nic_fw/[A-Za-z0-9._+/-]+ -NIC=[0-9]{1,9} > data_img\.dat\)\n)",
+    R"(\(\./bootutil -iv -QUIET -NIC=[0-9]{1,9} > data_img\.dat\)\n)",
     R"(\(\./bootutil -NIC=[0-9]{1,9} -up=pxe\+clp\+ocd -QUIET -FILE=\./nic_fw/[A-Za-z0-9._+/-]+ > out\.txt 2>&1\)\n)",
     R"(\(cat data_(img|cur)\.dat \| grep ("Combo Image Version Name"|"OCD Option ROM"|"PXE       v"|"Setup     v"|"OCD       v"|[0-9A-Fa-f]{12}) > data_tmp\.dat\)\n)",
     R"(\(cat data_cur\.dat \| grep -c [0-9A-Fa-f]{12} > data_tmp\.dat\)\n)",

@@ -52,7 +52,7 @@ bool put_back_system_module(const ModuleRecord& record)
     if (err == EILSEQ) {
         log_event_f(LOG_ERROR, 1, "The backup %s is not the system's module that %s records; %s is left as it is "
                     "and the record is kept.\n",
-                    record.backup_path.c_str(), module_record_path().c_str(), record.module_path.c_str());
+                    log_safe(record.backup_path).c_str(), module_record_path().c_str(), record.module_path.c_str());
         return false;
     }
     if (err != 0) {
@@ -71,7 +71,7 @@ bool put_back_system_module(const ModuleRecord& record)
         // The module is back; the record stays so that the copy left aside
         // is still accounted for.
         log_event_f(LOG_WARNING, 0, "The system's module is back in %s, but its copy %s could not be removed (%s).\n",
-                    record.module_path.c_str(), record.backup_path.c_str(), strerror(errno));
+                    record.module_path.c_str(), log_safe(record.backup_path).c_str(), strerror(errno));
         return true;
     }
     forget_record();
@@ -152,17 +152,17 @@ bool recover_interrupted_run()
     }
     if (backup_intact && (module == Entry::ABSENT || (module == Entry::REGULAR && module_sha == record.staged_sha256))) {
         log_event_f(LOG_INFO, 0, "An interrupted run left the system's module at %s; it is put back into %s.\n",
-                    record.backup_path.c_str(), record.module_path.c_str());
+                    log_safe(record.backup_path).c_str(), record.module_path.c_str());
         return put_back_system_module(record);
     }
     if (backup_intact)
         log_event_f(LOG_ERROR, 1, "After an interrupted run %s holds a module this program did not stage; the "
                     "system's module is intact at %s. Nothing was staged and the record %s is kept.\n",
-                    record.module_path.c_str(), record.backup_path.c_str(), module_record_path().c_str());
+                    record.module_path.c_str(), log_safe(record.backup_path).c_str(), module_record_path().c_str());
     else
         log_event_f(LOG_ERROR, 1, "After an interrupted run the system's module (SHA-256 %s) is neither at %s nor "
                     "at %s. Nothing was staged and the record %s is kept.\n",
-                    record.system_sha256.c_str(), record.module_path.c_str(), record.backup_path.c_str(),
+                    record.system_sha256.c_str(), record.module_path.c_str(), log_safe(record.backup_path).c_str(),
                     module_record_path().c_str());
     return false;
 }

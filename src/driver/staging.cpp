@@ -47,13 +47,13 @@ const Distribution kDistributions[] = {
 
 int refuse_kernel(const std::string& release)
 {
-    log_event_f(LOG_ERROR, 1, kUnsupportedKernel, release.c_str());
+    log_event_f(LOG_ERROR, 1, kUnsupportedKernel, log_safe(release).c_str());
     return FWUPG_ERR;
 }
 
 int stop_staging(const char* fmt, const std::string& a, const std::string& b = "", const std::string& c = "")
 {
-    log_event_f(LOG_ERROR, 1, fmt, a.c_str(), b.c_str(), c.c_str());
+    log_event_f(LOG_ERROR, 1, fmt, log_safe(a).c_str(), log_safe(b).c_str(), log_safe(c).c_str());
     return FWUPG_ERR;
 }
 
@@ -166,7 +166,7 @@ int stage_module(const std::string& release, const char* tag)
     const std::string backup_path = working_directory_file(g_BackupModule);
     if (rc == FWUPG_OK && access(g_BackupModule, F_OK) == 0) {
         log_event_f(LOG_WARNING, 0, "%s is no backup that this program recorded; it is left as it is and not "
-                    "installed.\n", backup_path.c_str());
+                    "installed.\n", log_safe(backup_path).c_str());
         if (system == Entry::REGULAR)
             rc = stop_staging("The name %s is taken, so the system's module stays at %s and nothing was "
                               "staged.\n",

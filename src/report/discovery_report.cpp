@@ -32,7 +32,7 @@ private:
 
 int report_not_written()
 {
-    log_event_f(LOG_ERROR, 0, "xml_discovery_report: Failed to write %s\n", g_XMLDiscoveryReport);
+    log_event_f(LOG_ERROR, 0, "xml_discovery_report: Failed to write %s\n", log_safe(g_XMLDiscoveryReport).c_str());
     return FWUPG_ERR;
 }
 

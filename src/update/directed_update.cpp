@@ -33,13 +33,13 @@ using Reader = std::unique_ptr<xmlTextReader, ReaderCloser>;
 
 int open_failed()
 {
-    log_event_f(LOG_ERROR, 0, "read_discovery_report: Failed to open %s\n", g_XMLDiscoveryReport);
+    log_event_f(LOG_ERROR, 0, "read_discovery_report: Failed to open %s\n", log_safe(g_XMLDiscoveryReport).c_str());
     return FWUPG_ERR;
 }
 
 int parse_failed()
 {
-    log_event_f(LOG_ERROR, 0, "read_discovery_report: Failed to parse %s\n", g_XMLDiscoveryReport);
+    log_event_f(LOG_ERROR, 0, "read_discovery_report: Failed to parse %s\n", log_safe(g_XMLDiscoveryReport).c_str());
     return FWUPG_ERR;
 }
 
@@ -53,11 +53,11 @@ int read_report_file(std::string& text)
     struct stat st {};
     int rc = FWUPG_OK;
     if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        log_event_f(LOG_ERROR, 0, "read_discovery_report: %s is not a regular file\n", g_XMLDiscoveryReport);
+        log_event_f(LOG_ERROR, 0, "read_discovery_report: %s is not a regular file\n", log_safe(g_XMLDiscoveryReport).c_str());
         rc = FWUPG_ERR;
     } else if (st.st_size > static_cast<off_t>(REPORT_MAX_BYTES)) {
         log_event_f(LOG_ERROR, 0, "read_discovery_report: %s is larger than %zu bytes; it is not read\n",
-                    g_XMLDiscoveryReport, REPORT_MAX_BYTES);
+                    log_safe(g_XMLDiscoveryReport).c_str(), REPORT_MAX_BYTES);
         rc = FWUPG_ERR;
     } else {
         // One byte more than allowed tells a file that grew meanwhile.
@@ -77,7 +77,7 @@ int read_report_file(std::string& text)
         text.resize(got);
         if (rc == FWUPG_OK && got > REPORT_MAX_BYTES) {
             log_event_f(LOG_ERROR, 0, "read_discovery_report: %s is larger than %zu bytes; it is not read\n",
-                        g_XMLDiscoveryReport, REPORT_MAX_BYTES);
+                        log_safe(g_XMLDiscoveryReport).c_str(), REPORT_MAX_BYTES);
             rc = FWUPG_ERR;
         }
     }
@@ -110,7 +110,7 @@ int load_discovery_report(int& count)
             read_num_device_elements(reader.get(), count);
             if (count > REPORT_MAX_DEVICES) {
                 log_event_f(LOG_ERROR, 0, "read_discovery_report: %s lists more than %d devices; nothing is flashed\n",
-                            g_XMLDiscoveryReport, REPORT_MAX_DEVICES);
+                            log_safe(g_XMLDiscoveryReport).c_str(), REPORT_MAX_DEVICES);
                 count = 0;
                 return FWUPG_ERR;
             }
