@@ -60,6 +60,14 @@ double time_script(const std::string& script, int* exit_code)
     return elapsed;
 }
 
+double own_cpu_ms()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    auto ms = [](const timeval& t) { return t.tv_sec * 1000.0 + t.tv_usec / 1000.0; };
+    return ms(usage.ru_utime) + ms(usage.ru_stime);
+}
+
 long peak_rss_self_kib()
 {
     rusage usage{};

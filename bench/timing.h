@@ -17,6 +17,10 @@ std::vector<double> time_calls(int repeats, const std::function<void()>& call);
 // the exit code goes to *exit_code when given.
 double time_script(const std::string& script, int* exit_code = nullptr);
 
+// CPU time (user and system) this process has used, in milliseconds; its
+// commands are not counted.
+double own_cpu_ms();
+
 // Peak resident set sizes in KiB: this process, and the largest of the
 // children waited for so far.
 long peak_rss_self_kib();
