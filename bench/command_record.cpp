@@ -1,34 +1,32 @@
 #include "command_record.h"
 
+#include "lib/host_seam.h"
+#include "tool/shell.h"
+
 namespace {
 
-bool g_recording = false;
 std::vector<std::string> g_recorded;
 
-} // namespace
-
-// The mangled name of int do_command(const char*), which the linker's --wrap
-// redirects here; the std::string overload is inline and lands here too.
-extern "C" int __real__Z10do_commandPKc(const char* command);
-
-extern "C" int __wrap__Z10do_commandPKc(const char* command)
+// The host seam's command hook: each command line is kept, then run.
+int record_and_run(const char* command, bool shielded)
 {
-    if (g_recording)
-        g_recorded.push_back(command != nullptr ? command : "");
-    return __real__Z10do_commandPKc(command);
+    g_recorded.push_back(command != nullptr ? command : "");
+    return run_shell_command(command, shielded);
 }
+
+} // namespace
 
 namespace bench {
 
 void start_recording()
 {
     g_recorded.clear();
-    g_recording = true;
+    g_host.run_command = record_and_run;
 }
 
 std::vector<std::string> stop_recording()
 {
-    g_recording = false;
+    g_host.run_command = nullptr;
     return std::move(g_recorded);
 }
 

@@ -3,27 +3,69 @@
 #include "command_record.h"
 #include "scripted_host.h"
 #include "timing.h"
-#include "work_dir.h"
 
-#include "app/arguments.h"
-#include "app/bounded_text.h"
 #include "app/event_log.h"
-#include "app/return_codes.h"
-#include "app/run_flags.h"
 #include "inventory/nic_info.h"
 #include "inventory/nic_list.h"
+#include "lib/bounded_text.h"
+#include "lib/report_path.h"
+#include "lib/return_codes.h"
+#include "lib/run_flags.h"
 #include "report/discovery_report.h"
+#include "support/sim_package.h"
 #include "tool/flash_tool.h"
 #include "tool/fw_catalog.h"
 
 #include <unistd.h>
 
 #include <cstdio>
+#include <memory>
 #include <sstream>
 
 namespace bench {
 
+using testing_support::SimPackage;
+
 namespace {
+
+// The package of a scenario: the simulator with the adapters in its state,
+// and one image per board model.
+std::unique_ptr<SimPackage> bench_package(const std::string& simulator, const std::vector<BenchAdapter>& adapters)
+{
+    auto pkg = std::make_unique<SimPackage>(simulator);
+    std::string state = "# benchmark host\n";
+    for (const BenchAdapter& a : adapters) {
+        state += "adapter nic=" + std::to_string(a.nic_number) + " mac=" + a.mac + " psid=BENCH-" +
+                 std::to_string(a.nic_number) + " combo=1.2.8 pxe=1.3.33 setup=2.2.6 ocd=1.0.7\n";
+    }
+    for (const BenchAdapter& a : adapters) {
+        if (testing_support::file_exists(pkg->file("nic_fw/" + a.image)))
+            continue;
+        state += "image file=" + a.image + " psid=BENCH-" + std::to_string(a.nic_number) +
+                 " combo=1.3.21 pxe=1.3.45 setup=2.2.8 ocd=1.0.9\n";
+        pkg->add_image_file(a.image);
+    }
+    pkg->write_state(state);
+    return pkg;
+}
+
+// A catalog of the models 0 to entries - 1, or from the last to the first
+// (so that the low models stand at the end).
+void write_bench_catalog(SimPackage& pkg, int entries, bool last_first = false)
+{
+    pkg.write_catalog(static_cast<size_t>(entries), [&](size_t i) {
+        const BenchAdapter a = make_adapter(last_first ? entries - 1 - static_cast<int>(i) : static_cast<int>(i));
+        return testing_support::CatalogEntryText{"Bench Adapter " + std::to_string(a.nic_number),
+                                                 testing_support::hex4(a.venid), testing_support::hex4(a.devid),
+                                                 testing_support::hex4(a.subvenid),
+                                                 testing_support::hex4(a.subdevid), a.image};
+    });
+}
+
+size_t count_lines(const std::string& path)
+{
+    return testing_support::split_lines(testing_support::read_file(path)).size();
+}
 
 const char kScript[] = "bench.sh";
 const char kReport[] = "nicdiscovery.xml";
@@ -63,7 +105,7 @@ std::string check_inventory(const std::vector<BenchAdapter>& adapters, bool disc
             nic.img_version.build != 21)
             return "record " + std::to_string(k) + " (" + nic.device_id + ") was read wrongly";
     }
-    if (discovery && count_occurrences(read_text_file(kReport), "<device>") != adapters.size())
+    if (discovery && count_occurrences(testing_support::read_file(kReport), "<device>") != adapters.size())
         return "the report does not list every adapter";
     return "";
 }
@@ -78,11 +120,10 @@ ScenarioResult run_inventory(const Scenario& s, const Options& o)
 {
     bool discovery = s.kind == ScenarioKind::DISCOVERY;
     std::vector<BenchAdapter> adapters = make_adapters(s.size);
-    WorkDir dir;
-    write_simulated_tool(dir, o.simulator, adapters);
-    write_catalog(dir, s.size);
-    if (chdir(dir.path().c_str()) != 0)
-        return failed("cannot enter " + dir.path());
+    std::unique_ptr<SimPackage> pkg = bench_package(o.simulator, adapters);
+    write_bench_catalog(*pkg, s.size);
+    if (chdir(pkg->path().c_str()) != 0)
+        return failed("cannot enter " + pkg->path());
     install_scripted_host(adapters);
     dazed_fout = fopen("bootutil.log", "w");
     g_iFlag = discovery ? RUN_DISCOVERY : RUN_SILENT;  // keeps the console out of the result
@@ -111,7 +152,7 @@ ScenarioResult run_inventory(const Scenario& s, const Options& o)
     r.rss_kib = peak_rss_self_kib();
     r.children_rss_kib = peak_rss_children_kib();
 
-    write_text_file(kScript, plain_script(lines));
+    testing_support::write_file(kScript, plain_script(lines));
     std::vector<double> script;
     for (int i = 0; i < o.repeats; ++i) {
         remove_outputs();
@@ -134,19 +175,18 @@ ScenarioResult run_inventory(const Scenario& s, const Options& o)
 ScenarioResult run_catalog_compare(const Scenario& s, const Options& o)
 {
     std::vector<BenchAdapter> adapters = make_adapters(s.size, s.models);
-    WorkDir large, small;
-    for (const WorkDir* dir : {&large, &small})
-        write_simulated_tool(*dir, o.simulator, adapters);
-    write_catalog(large, s.catalog, true);
-    write_catalog(small, s.models, true);
+    std::unique_ptr<SimPackage> large = bench_package(o.simulator, adapters);
+    std::unique_ptr<SimPackage> small = bench_package(o.simulator, adapters);
+    write_bench_catalog(*large, s.catalog, true);
+    write_bench_catalog(*small, s.models, true);
     install_scripted_host(adapters);
     g_iFlag = RUN_SILENT;
 
     std::vector<double> with_large, with_small, cpu_large, cpu_small;
     for (int i = 0; i < o.repeats; ++i) {
         // Each goes first in every other pair.
-        const WorkDir* order[] = {i % 2 == 0 ? &large : &small, i % 2 == 0 ? &small : &large};
-        for (const WorkDir* dir : order) {
+        const SimPackage* order[] = {i % 2 == 0 ? large.get() : small.get(), i % 2 == 0 ? small.get() : large.get()};
+        for (const SimPackage* dir : order) {
             if (chdir(dir->path().c_str()) != 0)
                 return failed("cannot enter " + dir->path());
             if (dazed_fout != nullptr)
@@ -155,13 +195,13 @@ ScenarioResult run_catalog_compare(const Scenario& s, const Options& o)
             int rc = FWUPG_ERR;
             const double cpu_before = own_cpu_ms();
             double ms = time_calls(1, [&] { rc = build_NIC_list(); }).front();
-            (dir == &large ? cpu_large : cpu_small).push_back(own_cpu_ms() - cpu_before);
+            (dir == large.get() ? cpu_large : cpu_small).push_back(own_cpu_ms() - cpu_before);
             if (rc != FWUPG_OK)
                 return failed("returned " + std::to_string(rc));
             std::string wrong = check_inventory(adapters, false);
             if (!wrong.empty())
                 return failed(wrong);
-            (dir == &large ? with_large : with_small).push_back(ms);
+            (dir == large.get() ? with_large : with_small).push_back(ms);
         }
     }
     ScenarioResult r;
@@ -180,10 +220,10 @@ ScenarioResult run_catalog_compare(const Scenario& s, const Options& o)
 
 ScenarioResult run_catalog(const Scenario& s, const Options& o)
 {
-    WorkDir dir;
-    write_catalog(dir, s.size);
-    if (chdir(dir.path().c_str()) != 0)
-        return failed("cannot enter " + dir.path());
+    SimPackage pkg(o.simulator);
+    write_bench_catalog(pkg, s.size);
+    if (chdir(pkg.path().c_str()) != 0)
+        return failed("cannot enter " + pkg.path());
     dazed_fout = fopen("bootutil.log", "w");
     g_iFlag = RUN_SILENT;
 
@@ -233,7 +273,7 @@ ScenarioResult run_catalog(const Scenario& s, const Options& o)
     std::string script = "#!/bin/sh\n";
     for (int i = 0; i < greps; ++i)
         script += grep;
-    write_text_file(kScript, script);
+    testing_support::write_file(kScript, script);
     std::vector<double> per_lookup;
     for (int i = 0; i < o.repeats; ++i) {
         int code = -1;

@@ -58,7 +58,7 @@ void install_scripted_host(const std::vector<BenchAdapter>& adapters)
     // Kept for the rest of the scenario's process.
     static std::unique_ptr<testing_support::FakeHost> host;
     host.reset();
-    host = std::make_unique<testing_support::FakeHost>(std::move(interfaces), "/nonexistent-bench-root");
+    host = std::make_unique<testing_support::FakeHost>(std::move(interfaces));
 }
 
 } // namespace bench

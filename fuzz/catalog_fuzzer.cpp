@@ -1,9 +1,9 @@
 // Catalog lookup: the input is the catalog file.
 #include "tool/fw_catalog.h"
 
-#include "app/bounded_text.h"
-#include "app/config.h"
 #include "fuzz_support.h"
+#include "lib/bounded_text.h"
+#include "lib/config.h"
 
 #include <sys/stat.h>
 

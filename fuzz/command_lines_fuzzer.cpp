@@ -1,16 +1,18 @@
 // Every command line that the inventory and both update modes compose, for
 // any output of the flash tool, any catalog image name and any report: the
-// shell is replaced by a recorder (do_command and do_command_shielded are
-// wrapped at link time), which answers each command with the next piece of
-// the input and checks the line against the forms the program may give.
-#include "app/arguments.h"
-#include "app/bounded_text.h"
-#include "app/config.h"
-#include "app/return_codes.h"
-#include "app/run_flags.h"
+// shell is replaced by a recorder (the host seam's command hook), which
+// answers each command with the next piece of the input and checks the line
+// against the forms the program may give.
 #include "fuzz_support.h"
 #include "inventory/nic_info.h"
+#include "lib/bounded_text.h"
+#include "lib/config.h"
+#include "lib/host_seam.h"
+#include "lib/report_path.h"
+#include "lib/return_codes.h"
+#include "lib/run_flags.h"
 #include "support/fake_host.h"
+#include "support/sim_package.h"
 #include "update/directed_update.h"
 #include "update/fw_upgrade.h"
 
@@ -80,38 +82,17 @@ int record_command(const char* command)
     return output.empty() ? 0 : static_cast<unsigned char>(output[0]) % 3;
 }
 
-std::string xml_escaped(const std::string& text)
-{
-    std::string out;
-    for (char c : text) {
-        switch (c) {
-        case '&': out += "&amp;"; break;
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        case '"': out += "&quot;"; break;
-        default: out += c;
-        }
-    }
-    return out;
-}
-
 void write_text(const char* path, const std::string& text)
 {
     fuzz_support::write_bytes(path, reinterpret_cast<const uint8_t*>(text.data()), text.size());
 }
 
-} // namespace
-
-extern "C" int __wrap__Z10do_commandPKc(const char* command)
+int record_any_command(const char* command, bool)
 {
     return record_command(command);
 }
 
-extern "C" int __wrap__Z19do_command_shieldedRKNSt7__cxx1112basic_stringIcSt11char_traitsIcESaIcEEE(
-    const std::string& command)
-{
-    return record_command(command.c_str());
-}
+} // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
@@ -143,10 +124,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     g_next = 0;
     const std::string image = next_piece();
     write_text(g_XMLFwFile, "<NICFWData><NIC name=\"A\" venid=\"8086\" devid=\"10C9\" subvenid=\"8086\" "
-                            "subdevid=\"A02C\" fwFile=\"" + xml_escaped(image) + "\"/></NICFWData>\n");
+                            "subdevid=\"A02C\" fwFile=\"" + testing_support::xml_attribute(image) + "\"/></NICFWData>\n");
 
     g_ninfo.clear();
     g_nNics = g_nDazedNICs = 0;
+    g_host.run_command = record_any_command;
     int result;
     if (directed) {
         g_iFlag = RUN_USE_XML | RUN_SILENT;
@@ -159,6 +141,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
                                         testing_support::pci_nic("eth1", "0000:04:00.0", "001B21000002")});
         result = fw_upgrade();
     }
+    g_host.run_command = nullptr;
     require(result == FWUPG_OK || result == FWUPG_QUIT || result == FWUPG_ERR, "a mode's result");
     return 0;
 }

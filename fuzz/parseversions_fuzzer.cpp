@@ -1,8 +1,8 @@
 // Version parser over a terminated text.
 #include "tool/tool_output.h"
 
-#include "app/return_codes.h"
 #include "fuzz_support.h"
+#include "lib/return_codes.h"
 
 #include <cstring>
 #include <vector>

@@ -2,11 +2,11 @@
 // the table. The flashing loop is not run, so no command is ever given.
 #include "update/directed_update.h"
 
-#include "app/arguments.h"
-#include "app/bounded_text.h"
-#include "app/return_codes.h"
 #include "fuzz_support.h"
 #include "inventory/nic_info.h"
+#include "lib/bounded_text.h"
+#include "lib/report_path.h"
+#include "lib/return_codes.h"
 
 #include <string>
 

@@ -2,11 +2,11 @@
 // earlier report. The file is either replaced whole by a report that reads
 // back with one device per adapter, or left exactly as it was; no temporary
 // file is ever left beside it.
-#include "app/arguments.h"
-#include "app/bounded_text.h"
-#include "app/return_codes.h"
 #include "fuzz_support.h"
 #include "inventory/nic_info.h"
+#include "lib/bounded_text.h"
+#include "lib/report_path.h"
+#include "lib/return_codes.h"
 #include "report/discovery_report.h"
 #include "update/directed_update.h"
 

@@ -1,13 +1,11 @@
 #include "app/arguments.h"
 
-#include "app/bounded_text.h"
-#include "app/config.h"
 #include "app/event_log.h"
-#include "app/return_codes.h"
+#include "lib/bounded_text.h"
+#include "lib/config.h"
+#include "lib/return_codes.h"
 
 #include <cstring>
-
-char g_XMLDiscoveryReport[XML_REPORT_PATH_SIZE];
 
 namespace {
 

@@ -1,12 +1,15 @@
 #include "app/event_log.h"
 
-#include "app/bounded_text.h"
-#include "app/run_flags.h"
+#include "lib/bounded_text.h"
+#include "lib/config.h"
+#include "lib/return_codes.h"
+#include "lib/run_flags.h"
 
 #include <cstdarg>
 #include <cstring>
 #include <ctime>
 
+std::string g_EventLogPath = g_EventLogName;
 FILE* dazed_fout = nullptr;
 char event_log_string[EVENT_LOG_STRING_SIZE];
 
@@ -18,18 +21,6 @@ const char LOG_WARNING[] = "[WARNING]:";
 const char LOG_SEPARATOR[] = "============================================================\n";
 
 namespace {
-
-const char* const kReturnValueLines[] = {
-    "\nReturn Value: FWUPG_OK [%d]\n",
-    "\nReturn Value: FWUPG_OK_REBOOT [%d]\n",
-    "\nReturn Value: FWUPG_NOOP_SAME_VERSION [%d]\n",
-    "\nReturn Value: FWUPG_NOOP [%d]\n",
-    "\nReturn Value: FWUPG_TARGET_NOT_FOUND [%d]\n",
-    "\nReturn Value: FWUPG_QUIT [%d]\n",
-    "\nReturn Value: FWUPG_ERR [%d]\n",
-    "\nReturn Value: FWUPG_ERR_FLASH_FAILURE [%d]\n",
-};
-const char kUnknownReturnValueLine[] = "\nReturn Value: UNKNOWN [%d]\n";
 
 constexpr uint32_t kConsoleMuted = RUN_SILENT | RUN_USE_XML | RUN_DISCOVERY;
 
@@ -115,8 +106,8 @@ void log_command(int argc, char* const* argv)
 
 void log_ret_val(int code)
 {
-    const char* line = (code >= 0 && code < 8) ? kReturnValueLines[code] : kUnknownReturnValueLine;
-    format_bounded(event_log_string, sizeof event_log_string, line, code);
+    format_bounded(event_log_string, sizeof event_log_string, "\nReturn Value: %s [%d]\n", return_code_name(code),
+                   code);
     log_dazed_event(dazed_fout, LOG_PLAIN, event_log_string, 0);
 }
 

@@ -6,6 +6,9 @@
 
 constexpr size_t EVENT_LOG_STRING_SIZE = 4096;
 
+// Where run control opens the event log: "bootutil.log" in the working
+// directory (tests may point it elsewhere).
+extern std::string g_EventLogPath;
 // The open event log; null before it is opened (and in tests that need none).
 extern FILE* dazed_fout;
 // Shared scratch buffer in which a message is composed just before it is logged.

@@ -1,24 +1,20 @@
 #include "app/run_control.h"
 
 #include "app/arguments.h"
-#include "app/bounded_text.h"
-#include "app/config.h"
 #include "app/event_log.h"
-#include "app/host_seam.h"
-#include "app/interrupts.h"
-#include "app/return_codes.h"
-#include "app/run_flags.h"
+#include "app/options.h"
 #include "app/run_lock.h"
-#include "app/trusted_directory.h"
 #include "driver/staging.h"
-#include "report/discovery_report.h"
-#include "report/show_current.h"
-#include "update/directed_update.h"
+#include "lib/bounded_text.h"
+#include "lib/config.h"
+#include "lib/host_seam.h"
+#include "lib/interrupts.h"
+#include "lib/return_codes.h"
+#include "lib/run_flags.h"
+#include "lib/trusted_directory.h"
 #include "update/run_outcome.h"
-#include "update/fw_upgrade.h"
 
 #include <fcntl.h>
-#include <getopt.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -26,52 +22,7 @@
 #include <new>
 #include <string>
 
-uint32_t g_iFlag = 0;
-
 namespace {
-
-const char kShortOptions[] = "chsfrudegm";
-
-const struct option kLongOptions[] = {
-    {"help", no_argument, nullptr, 'h'},
-    {"silent", no_argument, nullptr, 's'},
-    {"force", no_argument, nullptr, 'f'},
-    {"reboot", no_argument, nullptr, 'r'},
-    {"usexml", no_argument, nullptr, 'u'},
-    {"discovery", no_argument, nullptr, 'd'},
-    {"rewrite", no_argument, nullptr, 'e'},
-    {"downgrade", no_argument, nullptr, 'g'},
-    {"mutual", no_argument, nullptr, 'm'},
-    {nullptr, 0, nullptr, 0},
-};
-
-struct OptionBit {
-    int letter;
-    uint32_t bit;
-};
-
-const OptionBit kOptionBits[] = {
-    {'c', RUN_SHOW_CURRENT}, {'d', RUN_DISCOVERY}, {'e', RUN_REWRITE}, {'f', RUN_FORCE},
-    {'g', RUN_DOWNGRADE},    {'s', RUN_SILENT},    {'u', RUN_USE_XML},
-};
-
-// One row per test, in the order they are made: when `when` is set, any bit
-// of `refused_with` refuses the command line; otherwise `mode` (if any) runs.
-struct CombinationRule {
-    uint32_t when;
-    uint32_t refused_with;
-    ModeFunction mode;
-};
-
-const CombinationRule kCombinationRules[] = {
-    {RUN_SILENT, 0x21, nullptr},
-    {RUN_FORCE, 0x3061, nullptr},
-    {RUN_SHOW_CURRENT, 0x3066, show_current},
-    {RUN_DOWNGRADE, 0x65, nullptr},
-    {RUN_REWRITE, 0x65, nullptr},
-    {RUN_DISCOVERY, 0x3047, discover_HW},
-    {RUN_USE_XML, 0x3025, read_discovery_report},
-};
 
 int refuse()
 {
@@ -97,8 +48,8 @@ bool header_written()
 {
     if (fflush(dazed_fout) == 0 && !ferror(dazed_fout))
         return true;
-    fprintf(stderr, "FWUPG_ERROR: could not write %s (%d), %s,%d\n", g_host.event_log_path.c_str(),
-            errno != 0 ? errno : EIO, g_SourceName, __LINE__);
+    fprintf(stderr, "FWUPG_ERROR: could not write %s (%d), %s,%d\n", g_EventLogPath.c_str(),
+            errno != 0 ? errno : EIO, DIAGNOSTIC_TAIL);
     return false;
 }
 
@@ -110,6 +61,18 @@ int end_interrupted_run()
     if (g_iFlag & RUN_FLASH_OK)
         log_event_f(LOG_INFO, 1, "Reboot the system for FW upgrade to take effect.\n");
     return interrupted_run_result();
+}
+
+// Parses the (normalised) options into g_iFlag and runs the selected mode.
+int parse_and_dispatch(int argc, char** argv)
+{
+    int parsed = parse_options(argc, argv);
+    if (parsed != OPTIONS_PARSED)
+        return parsed;
+    ModeFunction mode = select_mode(g_iFlag);
+    if (mode == nullptr)
+        return refuse();
+    return interrupted() ? interrupted_run_result() : mode();
 }
 
 // Staging, arguments and the mode. A signal during staging is held until
@@ -128,7 +91,7 @@ int run_steps(int argc, char** argv)
 // The event log is never followed through a symlink, and no child gets it.
 FILE* open_event_log()
 {
-    int fd = open(g_host.event_log_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666);
+    int fd = open(g_EventLogPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666);
     if (fd < 0)
         return nullptr;
     FILE* log = fdopen(fd, "w");
@@ -154,81 +117,28 @@ int run_in_order(int (*step)(int, char**), int argc, char** argv)
 
 } // namespace
 
-int parse_options(int argc, char** argv)
-{
-    optind = 0;  // full re-initialisation, so that a second run parses afresh
-    for (;;) {
-        int letter = getopt_long(argc, argv, kShortOptions, kLongOptions, nullptr);
-        if (letter == -1)
-            return OPTIONS_PARSED;
-        if (letter == 'h') {
-            usage();
-            return FWUPG_OK;
-        }
-        bool known = false;
-        for (const OptionBit& option : kOptionBits) {
-            if (option.letter == letter) {
-                g_iFlag |= option.bit;
-                known = true;
-                break;
-            }
-        }
-        if (!known) {
-            char line[64];
-            format_bounded(line, sizeof line, "Unknown command line option: %c\n", letter);
-            print_message(line);
-            return refuse();
-        }
-    }
-}
-
-int parse_and_dispatch(int argc, char** argv)
-{
-    int parsed = parse_options(argc, argv);
-    if (parsed != OPTIONS_PARSED)
-        return parsed;
-    ModeFunction mode = select_mode(g_iFlag);
-    if (mode == nullptr)
-        return refuse();
-    return interrupted() ? interrupted_run_result() : mode();
-}
-
-ModeFunction select_mode(uint32_t flags)
-{
-    for (const CombinationRule& rule : kCombinationRules) {
-        if ((flags & rule.when) == 0)
-            continue;
-        if ((flags & rule.refused_with) != 0)
-            return nullptr;
-        if (rule.mode != nullptr)
-            return rule.mode;
-    }
-    return fw_upgrade;
-}
-
 int run_dazed_fug(int argc, char** argv)
 {
     if (!lock_working_directory()) {
-        fprintf(stderr, "FWUPG_ERROR: another run is active in this working directory, %s,%d\n", g_SourceName,
-                __LINE__);
+        fprintf(stderr, "FWUPG_ERROR: another run is active in this working directory, %s,%d\n", DIAGNOSTIC_TAIL);
         return FWUPG_ERR;
     }
     const std::string untrusted = untrusted_working_directory();
     if (!untrusted.empty()) {
-        fprintf(stderr, "FWUPG_ERROR: not run as root here: %s, %s,%d\n", untrusted.c_str(), g_SourceName, __LINE__);
+        fprintf(stderr, "FWUPG_ERROR: not run as root here: %s, %s,%d\n", untrusted.c_str(), DIAGNOSTIC_TAIL);
         return FWUPG_ERR;
     }
     if (lock_module_tree() == TreeLock::BUSY) {
         fprintf(stderr, "FWUPG_ERROR: another run is staging the flash driver in %s, %s,%d\n",
-                host_path(HOST_LIB_MODULES).c_str(), g_SourceName, __LINE__);
+                host_path(HOST_LIB_MODULES).c_str(), DIAGNOSTIC_TAIL);
         return FWUPG_ERR;
     }
     install_interrupt_handlers();
     dazed_fout = open_event_log();
     if (dazed_fout == nullptr) {
         unlock_module_tree();
-        fprintf(stderr, "FWUPG_ERROR: could not open %s (%d), %s,%d\n", g_host.event_log_path.c_str(),
-                errno, g_SourceName, __LINE__);
+        fprintf(stderr, "FWUPG_ERROR: could not open %s (%d), %s,%d\n", g_EventLogPath.c_str(),
+                errno, DIAGNOSTIC_TAIL);
         return FWUPG_ERR;
     }
     errno = 0;

@@ -1,25 +1,7 @@
 #pragma once
 
+#include "app/options.h"
+
 // The whole run: log header, staging, arguments, options, one mode,
 // restore, return value. Returns the exit status.
 int run_dazed_fug(int argc, char** argv);
-
-#include <cstdint>
-
-using ModeFunction = int (*)();
-
-// Parses the (normalised) options into g_iFlag and runs the selected mode.
-// Returns the run's result.
-int parse_and_dispatch(int argc, char** argv);
-
-// parse_options() gives this when every option was taken and a mode is to
-// be chosen; never a return code.
-constexpr int OPTIONS_PARSED = -1;
-
-// Parses the (normalised) options into g_iFlag without running anything.
-// Gives OPTIONS_PARSED, or the run's result when parsing ended it: help
-// (usage shown, FWUPG_OK) or an option that is refused (FWUPG_ERR).
-int parse_options(int argc, char** argv);
-
-// The mode that the option bits select, or null when the combination is refused.
-ModeFunction select_mode(uint32_t flags);

@@ -1,10 +1,10 @@
 #include "driver/module_record.h"
 
-#include "app/bounded_text.h"
-#include "app/durable_file.h"
-#include "app/host_seam.h"
-#include "app/trusted_directory.h"
 #include "driver/staging_state.h"
+#include "lib/bounded_text.h"
+#include "lib/durable_file.h"
+#include "lib/host_seam.h"
+#include "lib/trusted_directory.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

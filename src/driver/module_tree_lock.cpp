@@ -1,8 +1,8 @@
 #include "driver/staging.h"
 
-#include "app/host_seam.h"
 #include "driver/module_record.h"
 #include "driver/staging_state.h"
+#include "lib/host_seam.h"
 
 #include <fcntl.h>
 #include <sys/file.h>

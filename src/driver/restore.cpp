@@ -1,11 +1,11 @@
 #include "driver/staging.h"
 
-#include "app/durable_file.h"
 #include "app/event_log.h"
-#include "app/return_codes.h"
-#include "driver/critical_section.h"
-#include "driver/module_files.h"
 #include "driver/staging_state.h"
+#include "lib/critical_section.h"
+#include "lib/durable_file.h"
+#include "lib/module_files.h"
+#include "lib/return_codes.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -30,8 +30,9 @@ void forget_record()
                     why.c_str());
 }
 
-} // namespace
-
+// Puts the system's module back from the backup that the record names and
+// removes the backup and the record. Logs and gives false when it cannot;
+// the record then stays for a later run.
 bool put_back_system_module(const ModuleRecord& record)
 {
     int dirfd = open_parent(record.module_path);
@@ -78,6 +79,7 @@ bool put_back_system_module(const ModuleRecord& record)
     return true;
 }
 
+// Removes the staged module (when the system had none) and the record.
 bool remove_staged_module(const ModuleRecord& record)
 {
     int dirfd = open_parent(record.module_path);
@@ -106,6 +108,8 @@ bool remove_staged_module(const ModuleRecord& record)
         forget_record();
     return ok;
 }
+
+} // namespace
 
 bool recover_interrupted_run()
 {

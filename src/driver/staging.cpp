@@ -1,13 +1,13 @@
 #include "driver/staging.h"
 
-#include "app/bounded_text.h"
-#include "app/durable_file.h"
 #include "app/event_log.h"
-#include "app/host_seam.h"
-#include "app/return_codes.h"
-#include "driver/critical_section.h"
-#include "driver/module_files.h"
 #include "driver/staging_state.h"
+#include "lib/bounded_text.h"
+#include "lib/critical_section.h"
+#include "lib/durable_file.h"
+#include "lib/host_seam.h"
+#include "lib/module_files.h"
+#include "lib/return_codes.h"
 #include "tool/shell.h"
 
 #include <fcntl.h>

@@ -32,12 +32,6 @@ std::string module_path_for_release(const std::string& release);
 // "SLES" or "RHEL" by the release file present, or null.
 const char* distribution_tag();
 
-// Puts the system's module back from the backup that the record names and
-// removes the backup and the record. Logs and gives false when it cannot;
-// the record then stays for a later run.
-bool put_back_system_module(const ModuleRecord& record);
-// Removes the staged module (when the system had none) and the record.
-bool remove_staged_module(const ModuleRecord& record);
 // Finishes the restore of an interrupted run from its record, if there is
 // one. False (logged) when the run must not stage.
 bool recover_interrupted_run();

@@ -1,7 +1,7 @@
 #include "driver/staging.h"
 
-#include "app/bounded_text.h"
-#include "app/config.h"
+#include "lib/bounded_text.h"
+#include "lib/config.h"
 
 #include <cstring>
 

@@ -1,9 +1,9 @@
 #include "inventory/probes.h"
 
-#include "app/bounded_text.h"
-#include "app/config.h"
-#include "app/return_codes.h"
 #include "inventory/interface_request.h"
+#include "lib/bounded_text.h"
+#include "lib/config.h"
+#include "lib/return_codes.h"
 
 #include <linux/ethtool.h>
 #include <linux/sockios.h>
@@ -20,9 +20,8 @@ namespace {
 template <size_t N>
 char* copy_kernel_text(const char (&text)[N])
 {
-    char* copy = strndup(text, N);
-    if (copy == nullptr)
-        die_out_of_memory(__LINE__);
+    char* copy = static_cast<char*>(allocate_zeroed(N + 1, __LINE__));
+    memcpy(copy, text, strnlen(text, N));
     return copy;
 }
 
@@ -34,15 +33,10 @@ int get_ethtool_info(const char* name, EthtoolInfo* info)
     InterfaceRequest req;
     init_interface_request(&req, name);
 
-    // Kept for the whole run; a failed creation is retried on the next call.
-    static int sock = -1;
+    const int sock = probe_socket(ProbeSocket::ETHTOOL);
     if (sock < 0) {
-        sock = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-        if (sock < 0) {
-            fprintf(stderr, "ERROR: could not open socket for %s, (errno=%d), %s,%d\n", name,
-                    errno, g_SourceName, __LINE__);
-            return FWUPG_ERR;
-        }
+        fprintf(stderr, "ERROR: could not open socket for %s, (errno=%d), %s,%d\n", name, errno, DIAGNOSTIC_TAIL);
+        return FWUPG_ERR;
     }
 
     struct ethtool_drvinfo drvinfo {};
@@ -56,7 +50,7 @@ int get_ethtool_info(const char* name, EthtoolInfo* info)
         info->bus_info = copy_kernel_text(drvinfo.bus_info);
     } else if (rc < 0 && errno != EOPNOTSUPP) {
         fprintf(stderr, "ERROR: ETHTOOL_GDRVINFO ioctl to %s failed, (errno=%d, %d), %s,%d\n",
-                name, errno, rc, g_SourceName, __LINE__);
+                name, errno, rc, DIAGNOSTIC_TAIL);
     }
 
     struct ethtool_value link {};
@@ -67,7 +61,7 @@ int get_ethtool_info(const char* name, EthtoolInfo* info)
         info->link_state = link.data != 0 ? LINK_STATE_UP : LINK_STATE_DOWN;
     } else if (rc < 0 && errno != EOPNOTSUPP) {
         fprintf(stderr, "ERROR: ETHTOOL_GLINK ioctl to %s failed, (errno=%d, %d), %s,%d\n", name,
-                errno, rc, g_SourceName, __LINE__);
+                errno, rc, DIAGNOSTIC_TAIL);
         info->link_state = LINK_STATE_NONE;
     }
     return FWUPG_OK;

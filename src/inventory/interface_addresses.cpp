@@ -1,9 +1,9 @@
 #include "inventory/probes.h"
 
-#include "app/bounded_text.h"
-#include "app/config.h"
 #include "inventory/interface_request.h"
 #include "inventory/ipv6_address.h"
+#include "lib/bounded_text.h"
+#include "lib/config.h"
 
 #include <linux/sockios.h>
 #include <netinet/in.h>
@@ -18,14 +18,6 @@ namespace {
 
 constexpr size_t kIpv4TextSize = 57;
 constexpr size_t kHwaddrTextSize = 43;
-
-char* allocate_text(size_t size, int line)
-{
-    char* text = static_cast<char*>(calloc(size, 1));
-    if (text == nullptr)
-        die_out_of_memory(line);
-    return text;
-}
 
 // One IPv4 query; the field stays null when the kernel has no answer.
 struct Ipv4Query {
@@ -49,7 +41,7 @@ char* ipv4_text(const struct ifreq& ifr)
     struct sockaddr_in sin;
     memcpy(&sin, &ifr.ifr_addr, sizeof sin);
     const unsigned char* b = reinterpret_cast<const unsigned char*>(&sin.sin_addr.s_addr);
-    char* text = allocate_text(kIpv4TextSize, __LINE__);
+    char* text = static_cast<char*>(allocate_zeroed(kIpv4TextSize, __LINE__));
     format_bounded(text, kIpv4TextSize, "%u.%u.%u.%u", b[0], b[1], b[2], b[3]);
     return text;
 }
@@ -57,7 +49,7 @@ char* ipv4_text(const struct ifreq& ifr)
 char* hwaddr_text(const struct ifreq& ifr)
 {
     const unsigned char* b = reinterpret_cast<const unsigned char*>(ifr.ifr_hwaddr.sa_data);
-    char* text = allocate_text(kHwaddrTextSize, __LINE__);
+    char* text = static_cast<char*>(allocate_zeroed(kHwaddrTextSize, __LINE__));
     format_bounded(text, kHwaddrTextSize, "%.2X%.2X%.2X%.2X%.02X%.2X", b[0], b[1], b[2], b[3],
                    b[4], b[5]);
     return text;
@@ -69,13 +61,9 @@ int get_dynamic_interface_info(const char* name, InterfaceAddressInfo* info)
 {
     memset(info, 0, sizeof *info);
 
-    // Kept for the whole run; a failed creation is retried on the next call.
-    static int sock = -1;
-    if (sock < 0) {
-        sock = socket(AF_INET, SOCK_RAW | SOCK_CLOEXEC, IPPROTO_RAW);
-        if (sock < 0)
-            return -1;
-    }
+    const int sock = probe_socket(ProbeSocket::ADDRESSES);
+    if (sock < 0)
+        return -1;
 
     InterfaceRequest req;
     init_interface_request(&req, name);
@@ -87,8 +75,7 @@ int get_dynamic_interface_info(const char* name, InterfaceAddressInfo* info)
             info->*query.field = ipv4_text(req.ifr);
         } else if (errno != ENODEV && errno != EADDRNOTAVAIL) {
             int err = errno;
-            fprintf(stderr, query.failure_format, name, err, strerror(err), g_SourceName,
-                    __LINE__);
+            fprintf(stderr, query.failure_format, name, err, strerror(err), DIAGNOSTIC_TAIL);
             result = 1;
         }
     }
@@ -98,7 +85,7 @@ int get_dynamic_interface_info(const char* name, InterfaceAddressInfo* info)
     } else if (errno != ENODEV) {
         int err = errno;
         fprintf(stderr, "ERROR: ioctl(SIOCGIFHWADDR) for %s: errno=%d, %s, %s,%d\n", name, err,
-                strerror(err), g_SourceName, __LINE__);
+                strerror(err), DIAGNOSTIC_TAIL);
         result = 1;
     }
 

@@ -1,9 +1,9 @@
 #include "inventory/probes.h"
 
-#include "app/bounded_text.h"
 #include "app/event_log.h"
-#include "app/host_seam.h"
-#include "app/return_codes.h"
+#include "lib/bounded_text.h"
+#include "lib/host_seam.h"
+#include "lib/return_codes.h"
 
 #include <dirent.h>
 
@@ -72,9 +72,7 @@ int get_interface_list(char*** list, const char* pattern, int* count)
     if (block_size == 0)
         return FWUPG_ERR;
 
-    void* block = malloc(block_size);
-    if (block == nullptr)
-        die_out_of_memory(__LINE__);
+    void* block = allocate_zeroed(block_size, __LINE__);
     char** names = static_cast<char**>(block);
     char* next = reinterpret_cast<char*>(names + kept);
     int n = 0;

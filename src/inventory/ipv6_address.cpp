@@ -1,8 +1,8 @@
 #include "inventory/ipv6_address.h"
 
-#include "app/bounded_text.h"
-#include "app/config.h"
-#include "app/host_seam.h"
+#include "lib/bounded_text.h"
+#include "lib/config.h"
+#include "lib/host_seam.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -28,16 +28,6 @@ const ScopeRow kScopeTable[] = {
     {0x80, IPV6_SCOPE_V4COMPAT}, {0x10, IPV6_SCOPE_LOOPBACK},
 };
 
-char* allocate_text(size_t size, int line)
-{
-    char* text = static_cast<char*>(calloc(size, 1));
-    if (text == nullptr)
-        die_out_of_memory(line);
-    return text;
-}
-
-} // namespace
-
 Ipv6Scope ipv6_scope_from_field(unsigned int field)
 {
     for (const ScopeRow& row : kScopeTable) {
@@ -46,6 +36,8 @@ Ipv6Scope ipv6_scope_from_field(unsigned int field)
     }
     return IPV6_SCOPE_OTHER;
 }
+
+} // namespace
 
 int read_interface_ipv6(const char* name, InterfaceAddressInfo* info)
 {
@@ -71,8 +63,8 @@ int read_interface_ipv6(const char* name, InterfaceAddressInfo* info)
             break;
     }
 
-    info->ipv6_addr = allocate_text(kIpv6TextSize, __LINE__);
-    info->ipv6_addr_short = allocate_text(kIpv6TextSize, __LINE__);
+    info->ipv6_addr = static_cast<char*>(allocate_zeroed(kIpv6TextSize, __LINE__));
+    info->ipv6_addr_short = static_cast<char*>(allocate_zeroed(kIpv6TextSize, __LINE__));
     format_bounded(info->ipv6_addr, kIpv6TextSize, "%.4s:%.4s:%.4s:%.4s:%.4s:%.4s:%.4s:%.4s",
                    digits, digits + 4, digits + 8, digits + 12, digits + 16, digits + 20,
                    digits + 24, digits + 28);
@@ -82,7 +74,7 @@ int read_interface_ipv6(const char* name, InterfaceAddressInfo* info)
     errno = 0;
     if (inet_pton(AF_INET6, info->ipv6_addr, &address) != 1) {
         fprintf(stderr, "INFO: could not get ipv6 addr for %s: errno=%d, %s,%d\n", name, errno,
-                g_SourceName, __LINE__);
+                DIAGNOSTIC_TAIL);
         return 1;
     }
     if (inet_ntop(AF_INET6, &address, info->ipv6_addr_short, kIpv6TextSize - 1) == nullptr) {

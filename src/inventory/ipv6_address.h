@@ -2,9 +2,6 @@
 
 #include "inventory/probes.h"
 
-// Scope field of /proc/net/if_inet6 to Ipv6Scope.
-Ipv6Scope ipv6_scope_from_field(unsigned int field);
-
 // Fills the IPv6 fields of info from the interface's first record in
 // /proc/net/if_inet6. Returns 1 when the file cannot be read or the
 // address cannot be converted, else 0 (also when the interface has none).

@@ -1,7 +1,7 @@
 #include "inventory/probes.h"
 
-#include "app/config.h"
 #include "inventory/interface_request.h"
+#include "lib/config.h"
 
 #include <linux/sockios.h>
 #include <netinet/in.h>
@@ -13,13 +13,9 @@
 
 LinkState get_logical_interface_status(const char* name)
 {
-    // Its own socket, kept for the whole run; retried while creation fails.
-    static int sock = -1;
-    if (sock < 0) {
-        sock = socket(AF_INET, SOCK_RAW | SOCK_CLOEXEC, IPPROTO_RAW);
-        if (sock < 0)
-            return LINK_STATE_NONE;
-    }
+    const int sock = probe_socket(ProbeSocket::LINK_STATUS);
+    if (sock < 0)
+        return LINK_STATE_NONE;
 
     InterfaceRequest req;
     init_interface_request(&req, name);
@@ -28,7 +24,7 @@ LinkState get_logical_interface_status(const char* name)
     if (errno != ENODEV) {
         int err = errno;
         fprintf(stderr, "INFO: ioctl(SIOCGIFFLAGS) for %s: errno=%d, %s, %s,%d\n", name, err,
-                strerror(err), g_SourceName, __LINE__);
+                strerror(err), DIAGNOSTIC_TAIL);
     }
     return LINK_STATE_NONE;
 }

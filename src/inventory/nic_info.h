@@ -63,11 +63,12 @@ extern int32_t g_nDazedNICs;
 // could not handle every adapter does not end with success.
 extern int32_t g_nLeftOutNICs;
 
-// True when the record is exactly a fresh one.
-bool is_zero_record(const NicInfo& nic);
-
 // Stores a sub-version text into its slot, cut to nine characters.
 void set_rom_version(NicInfo& nic, RomVersionSlot slot, const char* text);
+
+// "%d.%d.%d" of the three components: how every version is shown,
+// logged and reported.
+std::string version_text(const RomVersion& version);
 
 // Version comparison shared by the update decision and the discovery report,
 // major first, then minor, then build.

@@ -1,13 +1,14 @@
 #include "inventory/nic_list.h"
 
-#include "app/bounded_text.h"
-#include "app/config.h"
 #include "app/event_log.h"
-#include "app/host_seam.h"
-#include "app/interrupts.h"
-#include "app/return_codes.h"
 #include "inventory/nic_info.h"
 #include "inventory/nic_versions.h"
+#include "inventory/probes.h"
+#include "lib/bounded_text.h"
+#include "lib/config.h"
+#include "lib/host_seam.h"
+#include "lib/interrupts.h"
+#include "lib/return_codes.h"
 #include "tool/flash_tool.h"
 #include "tool/fw_catalog.h"
 #include "tool/shell.h"
@@ -35,7 +36,7 @@ struct ProbedInterface {
     ~ProbedInterface()
     {
         free_ethtool_info(&ethtool);
-        g_host.free_dynamic_info(&address);
+        free_dynamic_interface_info(&address);
     }
 };
 
@@ -69,15 +70,15 @@ enum class Candidate { KEPT, SKIPPED, PCI_ID_FAILURE };
 Candidate probe_candidate(const char* name, int next_free)
 {
     ProbedInterface probed;
-    g_host.ethtool_info(name, &probed.ethtool);
+    get_ethtool_info(name, &probed.ethtool);
     // Only function 0 of a PCI device stands for the adapter; anything that
     // does not read as a PCI address is no candidate at all.
     if (!is_pci_function_zero(probed.ethtool.bus_info))
         return Candidate::SKIPPED;
 
-    int rc = g_host.dynamic_interface_info(name, &probed.address);
+    int rc = get_dynamic_interface_info(name, &probed.address);
     if (rc < 0)
-        fprintf(stderr, "\n\nWARNING: get_dynamic_interface_info RC = %d\n%s,%d\n\n", rc, g_SourceName, __LINE__);
+        fprintf(stderr, "\n\nWARNING: get_dynamic_interface_info RC = %d\n%s,%d\n\n", rc, DIAGNOSTIC_TAIL);
     if (!is_mac_text(probed.address.hwaddr) || count_listed(probed.address.hwaddr) == 0)
         return Candidate::SKIPPED;
 
@@ -87,7 +88,7 @@ Candidate probe_candidate(const char* name, int next_free)
     nic.bus_location = colon != nullptr ? colon + 1 : "";
 
     uint32_t venid, devid, subvenid, subdevid;
-    if (g_host.pci_info(probed.ethtool.bus_info, &venid, &devid, &subvenid, &subdevid) != 0) {
+    if (get_pci_info(probed.ethtool.bus_info, &venid, &devid, &subvenid, &subdevid) != 0) {
         log_event_f(LOG_ERROR, 1, "Could not retrieve PCI ID of NICs.\n");
         return Candidate::PCI_ID_FAILURE;
     }
@@ -170,7 +171,7 @@ int build_NIC_list()
 
     char** names = nullptr;
     int count = 0;
-    g_host.interface_list(&names, "eth", &count);
+    get_interface_list(&names, "eth", &count);
     std::unique_ptr<char*, FreeDeleter> name_block(names);
     g_nNics = count;
     if (g_nNics <= 0) {

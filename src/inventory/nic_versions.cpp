@@ -1,9 +1,9 @@
 #include "inventory/nic_versions.h"
 
-#include "app/bounded_text.h"
-#include "app/config.h"
 #include "app/event_log.h"
 #include "inventory/nic_info.h"
+#include "lib/bounded_text.h"
+#include "lib/config.h"
 #include "tool/flash_tool.h"
 #include "tool/shell.h"
 #include "tool/text_checks.h"
@@ -27,43 +27,44 @@ const char kSubVersionDefault[] = "00.0.00";
 
 using VersionWord = char[kVersionWordSize];
 
-enum class Pick { DONE, INTERRUPTED };
-
-// Every command below goes through this: once the run is interrupted no
-// further command starts, and the caller stops.
-bool pick_word(const char* source, const char* label, int n, const char* default_text, VersionWord& word)
+RomVersionSlot slot_of(const VersionLine& line)
 {
-    if (!do_command_unless_interrupted(cmd_pick_lines(source, label)))
-        return false;
-    copy_bounded(word, sizeof word, default_text);
-    get_nth_word_from_file(TMP_DATA_TMP, n, word, sizeof word);
-    return true;
+    switch (line.kind) {
+    case VersionKind::PXE:
+        return line.installed ? PXE_CUR : PXE_IMG;
+    case VersionKind::SETUP:
+        return line.installed ? SETUP_CUR : SETUP_IMG;
+    default:
+        return line.installed ? OCD_CUR : OCD_IMG;
+    }
 }
 
-// The combo version word of the last report; false when interrupted.
-bool pick_combo_word(VersionWord& word)
+std::string report_command(VersionReport report, const NicInfo& nic, const std::string& nic_text)
 {
-    return pick_word(TMP_DATA_IMG, LABEL_COMBO_VERSION, 5, kComboDefault, word);
+    switch (report) {
+    case VersionReport::IMAGE:
+        return cmd_image_versions(nic.fw_image_path.c_str());
+    case VersionReport::IMAGE_FOR_ADAPTER:
+        return cmd_image_versions_for_nic(nic.fw_image_path.c_str(), nic_text.c_str());
+    default:
+        return cmd_installed_versions(nic_text.c_str());
+    }
 }
 
 // Sub-version words start with "v", which is dropped. One too long for its
 // slot is cut with a "+" at its end, so that it never shows as another
 // version.
-bool pick_sub_version(const char* label, int n, NicInfo& nic, RomVersionSlot slot)
+void set_sub_version(NicInfo& nic, RomVersionSlot slot, const char* word)
 {
-    VersionWord word;
-    if (!pick_word(TMP_DATA_IMG, label, n, kSubVersionDefault, word))
-        return false;
     const char* text = word + 1;
     if (strlen(text) < ROM_VERSION_SIZE) {
         set_rom_version(nic, slot, text);
-    } else {
-        char cut[ROM_VERSION_SIZE];
-        copy_bounded(cut, sizeof cut, text);
-        cut[ROM_VERSION_SIZE - 2] = '+';
-        set_rom_version(nic, slot, cut);
+        return;
     }
-    return true;
+    char cut[ROM_VERSION_SIZE];
+    copy_bounded(cut, sizeof cut, text);
+    cut[ROM_VERSION_SIZE - 2] = '+';
+    set_rom_version(nic, slot, cut);
 }
 
 // An image version that cannot be read whole counts as not reported (0.0.0,
@@ -81,16 +82,41 @@ void set_image_version(NicInfo& nic, const char* word)
     parseversions(word, &nic.img_version.major, &nic.img_version.minor, &nic.img_version.build);
 }
 
-bool read_image_versions(NicInfo& nic, const std::string& nic_text)
+// Unknown is not 0.0.0: against it every image would count as newer.
+bool set_installed_version(NicInfo& nic, const char* word)
 {
-    const char* image = nic.fw_image_path.c_str();
-    VersionWord combo;
-    if (!do_command_unless_interrupted(cmd_image_versions(image)) || !pick_combo_word(combo))
+    if (!version_reads_whole(word)) {
+        log_event_f(LOG_ERROR, 0, "The flash tool reports no readable installed version for MAC %s (\"%s\"); the adapter is left out.\n",
+                    log_safe(nic.macaddress).c_str(), log_safe(word).c_str());
         return false;
-    set_image_version(nic, combo);
-    return pick_sub_version(LABEL_OCD_ROM, 4, nic, OCD_IMG) &&
-           do_command_unless_interrupted(cmd_image_versions_for_nic(image, nic_text.c_str())) &&
-           pick_sub_version(LABEL_PXE, 2, nic, PXE_IMG) && pick_sub_version(LABEL_SETUP, 2, nic, SETUP_IMG);
+    }
+    parseversions(word, &nic.cur_version.major, &nic.cur_version.minor, &nic.cur_version.build);
+    return true;
+}
+
+// Runs the report and picks its lines. Every command goes through
+// do_command_unless_interrupted: once the run is interrupted no further
+// command starts, and the caller stops.
+AdapterVersions read_report(VersionReport report, NicInfo& nic, const std::string& nic_text)
+{
+    if (!do_command_unless_interrupted(report_command(report, nic, nic_text)))
+        return AdapterVersions::INTERRUPTED;
+    for (const VersionLine& line : VERSION_LINES) {
+        if (line.report != report)
+            continue;
+        if (!do_command_unless_interrupted(cmd_pick_lines(TMP_DATA_IMG, line.label)))
+            return AdapterVersions::INTERRUPTED;
+        VersionWord word;
+        copy_bounded(word, sizeof word, line.kind == VersionKind::COMBO ? kComboDefault : kSubVersionDefault);
+        get_nth_word_from_file(TMP_DATA_TMP, line.word, word, sizeof word);
+        if (line.kind != VersionKind::COMBO)
+            set_sub_version(nic, slot_of(line), word);
+        else if (!line.installed)
+            set_image_version(nic, word);
+        else if (!set_installed_version(nic, word))
+            return AdapterVersions::LEFT_OUT;
+    }
+    return AdapterVersions::COMPLETE;
 }
 
 } // namespace
@@ -108,10 +134,9 @@ AdapterVersions read_adapter_versions(int index)
     }
     nic.nic_number = number.number;
 
-    if (is_safe_image_name(nic.fw_file.c_str())) {
+    const bool has_image = is_safe_image_name(nic.fw_file.c_str());
+    if (has_image) {
         nic.fw_image_path = std::string(g_FwDir) + nic.fw_file;
-        if (!read_image_versions(nic, number.text))
-            return AdapterVersions::INTERRUPTED;
     } else {
         // Such a name never reaches a command line: the adapter has no image.
         log_event_f(LOG_ERROR, 0, "Image file name \"%s\" for %s in %s is refused: only letters, digits and ._+-/ are allowed.\n",
@@ -119,21 +144,13 @@ AdapterVersions read_adapter_versions(int index)
         for (RomVersionSlot slot : {PXE_IMG, SETUP_IMG, OCD_IMG})
             set_rom_version(nic, slot, kSubVersionDefault + 1);
     }
-
-    VersionWord combo;
-    if (!do_command_unless_interrupted(cmd_installed_versions(number.text.c_str())) || !pick_combo_word(combo))
-        return AdapterVersions::INTERRUPTED;
-    // Unknown is not 0.0.0: against it every image would count as newer.
-    if (!version_reads_whole(combo)) {
-        log_event_f(LOG_ERROR, 0, "The flash tool reports no readable installed version for MAC %s (\"%s\"); the adapter is left out.\n",
-                    log_safe(nic.macaddress).c_str(), log_safe(combo).c_str());
-        return AdapterVersions::LEFT_OUT;
+    for (VersionReport report : {VersionReport::IMAGE, VersionReport::IMAGE_FOR_ADAPTER, VersionReport::ADAPTER}) {
+        if (report != VersionReport::ADAPTER && !has_image)
+            continue;
+        const AdapterVersions read = read_report(report, nic, number.text);
+        if (read != AdapterVersions::COMPLETE)
+            return read;
     }
-    parseversions(combo, &nic.cur_version.major, &nic.cur_version.minor, &nic.cur_version.build);
-    if (!(pick_sub_version(LABEL_PXE, 2, nic, PXE_CUR) && pick_sub_version(LABEL_SETUP, 2, nic, SETUP_CUR) &&
-          pick_sub_version(LABEL_OCD, 2, nic, OCD_CUR)))
-        return AdapterVersions::INTERRUPTED;
-
     nic.flags |= NIC_HAS_ROM;
     return AdapterVersions::COMPLETE;
 }

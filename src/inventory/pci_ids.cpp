@@ -1,8 +1,8 @@
 #include "inventory/probes.h"
 
-#include "app/config.h"
-#include "app/host_seam.h"
-#include "app/return_codes.h"
+#include "lib/config.h"
+#include "lib/host_seam.h"
+#include "lib/return_codes.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -32,7 +32,7 @@ int get_pci_info(const char* bus_info, uint32_t* venid, uint32_t* devid, uint32_
         std::unique_ptr<FILE, int (*)(FILE*)> file(fopen(path.c_str(), "re"), fclose);
         if (!file) {
             fprintf(stderr, "ERROR: could not open %s (errno=%d), %s,%d\n", path.c_str(), errno,
-                    g_SourceName, __LINE__);
+                    DIAGNOSTIC_TAIL);
             return FWUPG_ERR;
         }
         // The kernel writes "0x8086"; %x takes the prefix. No number leaves 0.

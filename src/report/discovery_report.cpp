@@ -1,13 +1,13 @@
 #include "report/discovery_report.h"
 
-#include "app/arguments.h"
 #include "app/event_log.h"
-#include "app/return_codes.h"
 #include "inventory/nic_info.h"
 #include "inventory/nic_list.h"
+#include "lib/report_path.h"
+#include "lib/return_codes.h"
+#include "lib/xml_quiet.h"
 #include "report/report_file.h"
 #include "report/report_writer.h"
-#include "tool/xml_quiet.h"
 
 #include <libxml/xmlerror.h>
 

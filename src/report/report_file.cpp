@@ -1,6 +1,6 @@
 #include "report/report_file.h"
 
-#include "app/durable_file.h"
+#include "lib/durable_file.h"
 
 #include <fcntl.h>
 #include <linux/magic.h>

@@ -1,7 +1,7 @@
 #include "report/report_values.h"
 
-#include "app/bounded_text.h"
 #include "inventory/nic_info.h"
+#include "lib/bounded_text.h"
 #include "report/report_format.h"
 
 #include <cstring>
@@ -10,7 +10,7 @@ namespace {
 
 void build_version_text(const RomVersion& version, char* out, size_t out_size)
 {
-    format_bounded(out, out_size, "%u.%u.%u", version.major, version.minor, version.build);
+    copy_bounded(out, out_size, version_text(version).c_str());
 }
 
 struct ActionRow {

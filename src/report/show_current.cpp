@@ -1,10 +1,11 @@
 #include "report/show_current.h"
 
-#include "app/bounded_text.h"
 #include "app/event_log.h"
-#include "app/return_codes.h"
 #include "inventory/nic_info.h"
 #include "inventory/nic_list.h"
+#include "lib/bounded_text.h"
+#include "lib/return_codes.h"
+#include "tool/fw_catalog.h"
 
 #include <cstdarg>
 #include <cstdio>
@@ -31,12 +32,6 @@ void print_row(const char* fmt, ...)
     print_message(row);
 }
 
-std::string version_text(const RomVersion& v)
-{
-    return format_text("%d.%d.%d", static_cast<int>(v.major), static_cast<int>(v.minor),
-                       static_cast<int>(v.build));
-}
-
 } // namespace
 
 void print_version_block(int index)
@@ -45,8 +40,8 @@ void print_version_block(int index)
     const auto& rv = nic.rom_versions;
 
     print_message("MAC               PCI-ID              NIC\n");
-    print_row("%-12s %04X-%04X-%04X-%04X %s \n\n", nic.macaddress.c_str(), nic.venid, nic.devid, nic.subvenid,
-              nic.subdevid, nic.product_id.c_str());
+    print_row("%-12s %s %s \n\n", nic.macaddress.c_str(),
+              pci_identity_key(nic.venid, nic.devid, nic.subvenid, nic.subdevid).c_str(), nic.product_id.c_str());
     print_message("     (Installed)             (Available)\n");
     print_message("     Image      Version      Image      Version     Interface\n");
     print_message(kHyphens.c_str());

@@ -47,8 +47,6 @@ void close_descriptors_above_stderr()
         close(static_cast<int>(fd));
 }
 
-} // namespace
-
 std::string absolute_search_path(const char* path)
 {
     std::string kept;
@@ -67,6 +65,8 @@ std::string absolute_search_path(const char* path)
     }
     return kept.empty() ? kDefaultPath : kept;
 }
+
+} // namespace
 
 ChildEnvironment::ChildEnvironment(char* const* environment)
 {

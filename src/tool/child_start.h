@@ -23,6 +23,3 @@ private:
 // blocked, umask 022. Returns false when standard input cannot be replaced.
 bool prepare_child_process();
 
-// PATH with empty and relative entries dropped; the system's directories
-// when none is left.
-std::string absolute_search_path(const char* path);

@@ -1,10 +1,10 @@
 #include "tool/flash_tool.h"
 
-#include "app/bounded_text.h"
-#include "app/config.h"
 #include "app/event_log.h"
-#include "app/interrupts.h"
-#include "app/return_codes.h"
+#include "lib/bounded_text.h"
+#include "lib/config.h"
+#include "lib/interrupts.h"
+#include "lib/return_codes.h"
 
 #include "tool/shell.h"
 
@@ -24,6 +24,17 @@ const char LABEL_OCD_ROM[] = "\"OCD Option ROM\"";
 const char LABEL_PXE[] = "\"PXE       v\"";
 const char LABEL_SETUP[] = "\"Setup     v\"";
 const char LABEL_OCD[] = "\"OCD       v\"";
+
+const VersionLine VERSION_LINES[8] = {
+    {VersionReport::IMAGE, LABEL_COMBO_VERSION, 5, false, VersionKind::COMBO},
+    {VersionReport::IMAGE, LABEL_OCD_ROM, 4, false, VersionKind::OCD},
+    {VersionReport::IMAGE_FOR_ADAPTER, LABEL_PXE, 2, false, VersionKind::PXE},
+    {VersionReport::IMAGE_FOR_ADAPTER, LABEL_SETUP, 2, false, VersionKind::SETUP},
+    {VersionReport::ADAPTER, LABEL_COMBO_VERSION, 5, true, VersionKind::COMBO},
+    {VersionReport::ADAPTER, LABEL_PXE, 2, true, VersionKind::PXE},
+    {VersionReport::ADAPTER, LABEL_SETUP, 2, true, VersionKind::SETUP},
+    {VersionReport::ADAPTER, LABEL_OCD, 2, true, VersionKind::OCD},
+};
 
 int check_flash_tool()
 {

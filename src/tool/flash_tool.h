@@ -15,6 +15,27 @@ extern const char LABEL_PXE[];            // "\"PXE       v\""
 extern const char LABEL_SETUP[];          // "\"Setup     v\""
 extern const char LABEL_OCD[];            // "\"OCD       v\""
 
+// The version reports the inventory asks for, in the order it asks.
+enum class VersionReport {
+    IMAGE,              // -iv -FILE=: the image alone
+    IMAGE_FOR_ADAPTER,  // -iv -FILE= -NIC=: the image for this adapter
+    ADAPTER,            // -iv -NIC=: what the adapter has installed
+};
+enum class VersionKind { COMBO, PXE, SETUP, OCD };
+
+// One version line picked from a report: its label, the word that holds the
+// version, and whose version it is.
+struct VersionLine {
+    VersionReport report;
+    const char* label;
+    int word;
+    bool installed;  // false: the image's
+    VersionKind kind;
+};
+
+// Every version line the inventory relies on, in the order it picks them.
+extern const VersionLine VERSION_LINES[8];
+
 // Checks that the flash tool is an executable file; logs an error (with console echo)
 // naming it when it cannot. Returns 0 or FWUPG_ERR.
 int check_flash_tool();

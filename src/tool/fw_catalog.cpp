@@ -1,10 +1,10 @@
 #include "tool/fw_catalog.h"
 
-#include "app/bounded_text.h"
-#include "app/config.h"
 #include "app/event_log.h"
-#include "app/return_codes.h"
-#include "tool/xml_quiet.h"
+#include "lib/bounded_text.h"
+#include "lib/config.h"
+#include "lib/return_codes.h"
+#include "lib/xml_quiet.h"
 
 #include <libxml/parser.h>
 #include <libxml/xmlreader.h>

@@ -1,5 +1,7 @@
 #include "tool/shell.h"
 
+#include "lib/host_seam.h"
+#include "lib/interrupts.h"
 #include "tool/child_start.h"
 
 #include <signal.h>
@@ -11,16 +13,16 @@
 
 namespace {
 
-constexpr int kTerminationSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
-
 // In the vfork child, before exec: only system calls, nothing that writes
 // the memory it shares with the parent. The parent's handlers are still
 // installed and would run on that memory, so every caught signal goes back
 // to its default first (an ignored one stays ignored), and only then is the
 // mask, blocked by the parent for the fork, cleared.
-[[noreturn]] void start_shell(const char* command, bool shielded, char* const* envp)
+[[noreturn]] void start_shell(const char* command, bool shielded, const sigset_t& termination, char* const* envp)
 {
-    for (int sig : kTerminationSignals) {
+    for (int sig = 1; sig < NSIG; ++sig) {
+        if (sigismember(&termination, sig) != 1)
+            continue;
         struct sigaction current {};
         sigaction(sig, nullptr, &current);
         if (shielded)
@@ -37,11 +39,14 @@ constexpr int kTerminationSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
     _exit(127);
 }
 
-int run_shell(const char* command, bool shielded)
+} // namespace
+
+int run_shell_command(const char* command, bool shielded)
 {
     if (command == nullptr)
         return 255;
     const ChildEnvironment environment(environ);
+    const sigset_t termination = termination_signal_set();
     // vfork rather than fork: a fork copies the page tables of the whole
     // process for every command line, which makes each command slower the
     // more memory the run holds (a large catalog doubled it).
@@ -51,7 +56,7 @@ int run_shell(const char* command, bool shielded)
         return 255;
     pid_t child = vfork();
     if (child == 0)
-        start_shell(command, shielded, environment.envp());
+        start_shell(command, shielded, termination, environment.envp());
     sigprocmask(SIG_SETMASK, &previous, nullptr);
     if (child < 0)
         return 255;
@@ -69,14 +74,20 @@ int run_shell(const char* command, bool shielded)
     return (status >> 8) & 0xFF;
 }
 
-} // namespace
-
 int do_command(const char* command)
 {
-    return run_shell(command, false);
+    return g_host.run_command != nullptr ? g_host.run_command(command, false) : run_shell_command(command, false);
 }
 
 int do_command_shielded(const std::string& command)
 {
-    return run_shell(command.c_str(), true);
+    return g_host.run_command != nullptr ? g_host.run_command(command.c_str(), true) : run_shell_command(command.c_str(), true);
+}
+
+bool do_command_unless_interrupted(const std::string& command)
+{
+    if (interrupted())
+        return false;
+    do_command(command);
+    return !interrupted();
 }

@@ -17,6 +17,10 @@ inline int do_command(const std::string& command)
 // the run at once. The program itself never signals a child.
 int do_command_shielded(const std::string& command);
 
+// The shell itself, as do_command runs it when the host seam has no command
+// hook: for hooks that record command lines and then run them.
+int run_shell_command(const char* command, bool shielded);
+
 // Runs the command unless the run has been interrupted. False when it has
 // been, before the command or while it ran; the caller then stops.
 bool do_command_unless_interrupted(const std::string& command);

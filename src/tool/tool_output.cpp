@@ -1,7 +1,7 @@
 #include "tool/tool_output.h"
 
-#include "app/bounded_text.h"
-#include "app/return_codes.h"
+#include "lib/bounded_text.h"
+#include "lib/return_codes.h"
 
 #include <cstdio>
 #include <cstdlib>

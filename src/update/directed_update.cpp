@@ -1,13 +1,13 @@
 #include "update/directed_update.h"
 
-#include "app/arguments.h"
 #include "app/event_log.h"
-#include "app/return_codes.h"
 #include "inventory/nic_info.h"
+#include "lib/report_path.h"
+#include "lib/return_codes.h"
+#include "lib/xml_quiet.h"
 #include "tool/flash_tool.h"
-#include "tool/xml_quiet.h"
-#include "update/report_flash.h"
-#include "update/report_nodes.h"
+#include "update/directed_flash.h"
+#include "update/directed_report_nodes.h"
 
 #include <fcntl.h>
 #include <libxml/xmlreader.h>

@@ -1,64 +1,16 @@
 #include "update/fw_upgrade.h"
 
 #include "app/event_log.h"
-#include "app/interrupts.h"
-#include "app/return_codes.h"
-#include "app/run_flags.h"
 #include "inventory/nic_info.h"
 #include "inventory/nic_list.h"
-#include "tool/flash_tool.h"
-#include "tool/shell.h"
-#include "tool/text_checks.h"
+#include "lib/interrupts.h"
+#include "lib/return_codes.h"
+#include "lib/run_flags.h"
+#include "update/flash_adapter.h"
 #include "update/run_outcome.h"
 #include "update/update_decision.h"
 
 #include <string>
-
-void log_refused_image_name(const NicInfo& nic)
-{
-    log_event_f(LOG_ERROR, 0, "Image %s for MAC %s is refused: only letters, digits and ._+-/ are allowed; not flashed.\n",
-                log_safe(nic.fw_image_path).c_str(), log_safe(nic.macaddress).c_str());
-}
-
-int do_update_firmware(int index)
-{
-    if (index < 0 || static_cast<size_t>(index) >= g_ninfo.size())
-        return FWUPG_ERR;
-    NicInfo& nic = g_ninfo[static_cast<size_t>(index)];
-    // After a termination signal no flash starts, whoever asks for it.
-    if ((nic.flags & NIC_UPDATE) == 0 || interrupted())
-        return FWUPG_ERR;
-
-    const std::string mac = log_safe(nic.macaddress);
-    log_event_f(LOG_INFO, 0, "Selecting %s MAC: %-12s \n", log_safe(nic.product_id).c_str(), mac.c_str());
-    // A path the shell could read as syntax never runs; nor is the output
-    // of an earlier flash searched for it.
-    if (!is_safe_image_name(nic.fw_image_path.c_str())) {
-        log_refused_image_name(nic);
-        g_iFlag |= RUN_FLASH_FAILED;
-        nic.flash_outcome = FlashOutcome::FAILED;
-        return FWUPG_ERR;
-    }
-    const std::string command = cmd_flash(nic.nic_number, nic.fw_image_path.c_str());
-    // A flash cut short can leave the adapter without a working option ROM:
-    // the tool is shielded from the termination signals, and one that
-    // arrives meanwhile is acted on once the outcome is logged.
-    if (do_command_shielded(command) == 0) {
-        g_iFlag |= RUN_FLASH_OK;
-        nic.flash_outcome = FlashOutcome::SUCCEEDED;
-        log_event_f(LOG_INFO, 0, "MAC %-12s Upgrade SUCCESS\n", mac.c_str());
-        return FWUPG_OK;
-    }
-
-    g_iFlag |= RUN_FLASH_FAILED;
-    nic.flash_outcome = FlashOutcome::FAILED;
-    if (do_command(cmd_search_psid_mismatch()) == 0)
-        log_event_f(LOG_ERROR, 0, "Fimware upgrade on this device is not supported\n %s\n", command.c_str());
-    else
-        log_event_f(LOG_ERROR, 0, "Upgrade failed\n %s\n", command.c_str());
-    // A failed flash is a failure, whatever the search found.
-    return FWUPG_ERR;
-}
 
 int fw_upgrade()
 {

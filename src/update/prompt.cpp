@@ -1,9 +1,9 @@
 #include "update/prompt.h"
 
-#include "app/bounded_text.h"
 #include "app/event_log.h"
-#include "app/interrupts.h"
-#include "app/run_flags.h"
+#include "lib/bounded_text.h"
+#include "lib/interrupts.h"
+#include "lib/run_flags.h"
 
 #include <unistd.h>
 
@@ -25,8 +25,9 @@ const AnswerWord kAnswerWords[] = {
     {"QUIT", ANSWER_QUIT}, {"quit", ANSWER_QUIT},
 };
 
-} // namespace
-
+// One byte of standard input, read straight from the descriptor: nothing is
+// buffered ahead, so the wait for the next answer is a wait on the
+// descriptor itself, which a termination signal ends.
 ByteRead read_input_byte(void*, char* c)
 {
     for (;;) {
@@ -46,6 +47,8 @@ ByteRead read_input_byte(void*, char* c)
         return ByteRead::END;
     }
 }
+
+} // namespace
 
 LineRead read_answer_line(ByteReader next_byte, void* source, std::string* line)
 {

@@ -23,11 +23,6 @@ enum class ByteRead { BYTE, END, INTERRUPTED };
 // Gives the next byte of the answers' source.
 using ByteReader = ByteRead (*)(void* source, char* c);
 
-// One byte of standard input, read straight from the descriptor: nothing is
-// buffered ahead, so the wait for the next answer is a wait on the
-// descriptor itself, which a termination signal ends.
-ByteRead read_input_byte(void* unused, char* c);
-
 enum class LineRead { LINE, NOTHING, INTERRUPTED };
 
 // Reads one line of at most ANSWER_LINE_SIZE - 1 characters, its line end

@@ -1,8 +1,8 @@
 #include "update/run_outcome.h"
 
-#include "app/return_codes.h"
-#include "app/run_flags.h"
 #include "inventory/nic_info.h"
+#include "lib/return_codes.h"
+#include "lib/run_flags.h"
 
 int interrupted_run_result()
 {

@@ -1,11 +1,11 @@
 #include "update/update_decision.h"
 
-#include "app/bounded_text.h"
-#include "app/config.h"
 #include "app/event_log.h"
-#include "app/return_codes.h"
-#include "app/run_flags.h"
 #include "inventory/nic_info.h"
+#include "lib/bounded_text.h"
+#include "lib/config.h"
+#include "lib/return_codes.h"
+#include "lib/run_flags.h"
 #include "tool/text_checks.h"
 #include "update/prompt.h"
 
@@ -66,13 +66,11 @@ void fw_version_message(char* buffer, size_t size, int index)
     for (int slot = 0; slot < ROM_VERSION_SLOTS; ++slot)
         rv[slot] = log_safe(nic.rom_versions[slot]);
     format_bounded(buffer, size,
-                   "\nUpdate firmware : ROM combo version %d.%d.%d to %d.%d.%d ?\n"
+                   "\nUpdate firmware : ROM combo version %s to %s ?\n"
                    "\t\t\t\t\t(PXE update from %s to %s)\n"
                    "\t\t\t\t\t(Setup update from %s to %s)\n"
                    "\t\t\t\t\t(OCD update from %s to %s)\n",
-                   static_cast<int>(nic.cur_version.major), static_cast<int>(nic.cur_version.minor),
-                   static_cast<int>(nic.cur_version.build), static_cast<int>(nic.img_version.major),
-                   static_cast<int>(nic.img_version.minor), static_cast<int>(nic.img_version.build),
+                   version_text(nic.cur_version).c_str(), version_text(nic.img_version).c_str(),
                    rv[PXE_CUR].c_str(), rv[PXE_IMG].c_str(), rv[SETUP_CUR].c_str(), rv[SETUP_IMG].c_str(),
                    rv[OCD_CUR].c_str(), rv[OCD_IMG].c_str());
 }

@@ -1,6 +1,6 @@
 // Normalisation of the arguments before option parsing.
 #include "app/arguments.h"
-#include "app/return_codes.h"
+#include "lib/return_codes.h"
 
 #include <gtest/gtest.h>
 

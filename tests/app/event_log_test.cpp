@@ -1,6 +1,7 @@
 // The event log's line formats and the console gate.
 #include "app/event_log.h"
-#include "app/run_flags.h"
+#include "lib/run_flags.h"
+#include "support/event_log_capture.h"
 
 #include <gtest/gtest.h>
 
@@ -8,29 +9,7 @@
 
 namespace {
 
-// Points dazed_fout at a temporary stream and gives back what was written.
-class CapturedLog {
-public:
-    CapturedLog() : saved_(dazed_fout) { dazed_fout = tmpfile(); }
-    ~CapturedLog()
-    {
-        fclose(dazed_fout);
-        dazed_fout = saved_;
-    }
-    std::string text() const
-    {
-        std::string out;
-        rewind(dazed_fout);
-        char buf[1024];
-        size_t n;
-        while ((n = fread(buf, 1, sizeof buf, dazed_fout)) > 0)
-            out.append(buf, n);
-        return out;
-    }
-
-private:
-    FILE* saved_;
-};
+using testing_support::EventLogCapture;
 
 std::string console_of(void (*action)())
 {
@@ -62,7 +41,7 @@ TEST_F(EventLog, ReturnValueLineForEveryCode)
         {-1, "\nReturn Value: UNKNOWN [-1]\n"},
     };
     for (const auto& [code, line] : cases) {
-        CapturedLog log;
+        EventLogCapture log;
         log_ret_val(code);
         EXPECT_EQ(log.text(), line);
     }
@@ -71,7 +50,7 @@ TEST_F(EventLog, ReturnValueLineForEveryCode)
 TEST_F(EventLog, ConsoleEchoOnlyForFlagOneAndWithoutPrefix)
 {
     for (int console : {0, 1, 2, -1}) {
-        CapturedLog log;
+        EventLogCapture log;
         static int flag;
         flag = console;
         std::string shown = console_of([] { log_dazed_event(dazed_fout, LOG_ERROR, "disk on fire\n", flag); });
@@ -88,7 +67,7 @@ TEST_F(EventLog, ConsoleGateClosesUnderSilentDiscoveryAndDirectedUpdate)
     };
     for (const auto& [flags, open] : cases) {
         g_iFlag = flags;
-        CapturedLog log;
+        EventLogCapture log;
         std::string shown = console_of([] { log_dazed_event(dazed_fout, LOG_INFO, "hello\n", 1); });
         EXPECT_EQ(shown, open ? "hello\n" : "") << std::hex << flags;
         EXPECT_EQ(log.text(), "[INFO]   :hello\n");  // the log receives it either way
@@ -103,14 +82,14 @@ TEST_F(EventLog, TextIsNeverAFormat)
 
 TEST_F(EventLog, CommandLineLoggedArgumentByArgument)
 {
-    CapturedLog log;
+    EventLogCapture log;
     char prog[] = "./dazed-fug";
     char a1[] = "/d";
     char a2[] = "Report 100%.xml\n[INFO]   :x\t\x01";
     char* argv[] = {prog, a1, a2};
     log_command(1, argv);
     EXPECT_EQ(log.text(), "\nCommand: ./dazed-fug \n\n");
-    CapturedLog log2;
+    EventLogCapture log2;
     log_command(3, argv);
     // Control characters are escaped: no argument starts a line of its own.
     EXPECT_EQ(log2.text(), "\nCommand: ./dazed-fug /d Report 100%.xml\\n[INFO]   :x\\t\\x01 \n\n");
@@ -118,7 +97,7 @@ TEST_F(EventLog, CommandLineLoggedArgumentByArgument)
 
 TEST_F(EventLog, OverlongMessageIsCutAtTheBufferEnd)
 {
-    CapturedLog log;
+    EventLogCapture log;
     std::string huge(10000, 'x');
     log_event_f(LOG_WARNING, 0, "%s\n", huge.c_str());
     EXPECT_EQ(log.text(), std::string(LOG_WARNING) + std::string(EVENT_LOG_STRING_SIZE - 1, 'x'));

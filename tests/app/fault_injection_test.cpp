@@ -1,11 +1,14 @@
 // Faults of the flash tool and the file system: every one ends in a clear
 // result, never in a crash or a module left aside.
+#include "app/event_log.h"
 #include "in_process_run.h"
 
-#include "app/host_seam.h"
+#include "lib/host_seam.h"
 
 #include <gtest/gtest.h>
 
+#include <linux/sockios.h>
+#include <net/if.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -94,7 +97,7 @@ TEST_F(FaultInProcess, FlashToolKilledMidFlashIsAFailedFlash)
 // with no record.
 TEST_F(FaultInProcess, UnwritableEventLogStopsBeforeStaging)
 {
-    g_host.event_log_path = "/dev/full";
+    g_EventLogPath = "/dev/full";
     Outcome r = run({"-h"});
 
     EXPECT_EQ(r.result, 6);
@@ -106,21 +109,18 @@ TEST_F(FaultInProcess, UnwritableEventLogStopsBeforeStaging)
     expect_module_tree_as_before();
 }
 
-int (*g_probe_ethtool)(const char*, EthtoolInfo*) = nullptr;
-
-int ethtool_removing_the_catalog_at_eth1(const char* name, EthtoolInfo* info)
+int ethtool_removing_the_catalog_at_eth1(int fd, unsigned long request, struct ifreq* ifr)
 {
-    if (strcmp(name, "eth1") == 0)
+    if (request == SIOCETHTOOL && strcmp(ifr->ifr_name, "eth1") == 0)
         unlink("nic_fw/NICFWData.xml");
-    return g_probe_ethtool(name, info);
+    return FakeHost::socket_ioctl(fd, request, ifr);
 }
 
 // The catalog vanishes after the run read it: the run answers every lookup
 // from what it read, so both adapters are updated as usual.
 TEST_F(FaultInProcess, CatalogVanishingAfterItWasRead)
 {
-    g_probe_ethtool = g_host.ethtool_info;
-    g_host.ethtool_info = ethtool_removing_the_catalog_at_eth1;
+    g_host.socket_ioctl = ethtool_removing_the_catalog_at_eth1;
     Outcome r = run({"-s"});
 
     EXPECT_EQ(r.result, 0);
@@ -202,7 +202,7 @@ TEST(FaultInjection, ClosedConsoleDoesNotKillTheRun)
 
 namespace {
 
-int ethtool_out_of_memory(const char*, EthtoolInfo*)
+int ethtool_out_of_memory(int, unsigned long, struct ifreq*)
 {
     throw std::bad_alloc();
 }
@@ -210,7 +210,7 @@ int ethtool_out_of_memory(const char*, EthtoolInfo*)
 // Out of memory in the middle of a mode still ends the run in order.
 TEST_F(FaultInProcess, OutOfMemoryEndsTheRunInOrder)
 {
-    g_host.ethtool_info = ethtool_out_of_memory;
+    g_host.socket_ioctl = ethtool_out_of_memory;
     Outcome r = run({"-s"});
 
     EXPECT_EQ(r.result, 6);

@@ -1,11 +1,13 @@
 #include "in_process_run.h"
 
 #include "app/event_log.h"
-#include "app/interrupts.h"
 #include "app/run_control.h"
-#include "app/run_flags.h"
 #include "driver/staging.h"
 #include "inventory/nic_info.h"
+#include "lib/config.h"
+#include "lib/interrupts.h"
+#include "lib/run_flags.h"
+#include "support/run_state.h"
 
 using namespace testing_support;
 
@@ -16,26 +18,14 @@ namespace {
 const char kSystemModule[] = "the system's own module\n";
 const char kImageCombo[] = "1.3.21";
 
-FakeInterface interface(int nic)
+std::string mac_text(int nic)
 {
-    FakeInterface i;
-    i.name = "eth" + std::to_string(nic - 1);
-    i.bus_info = "0000:0" + std::to_string(nic + 2) + ":00.0";
-    i.hwaddr = "001B2100000" + std::to_string(nic);
-    i.venid = 0x8086;
-    i.devid = 0x10C9;
-    i.subvenid = 0x8086;
-    i.subdevid = 0xA02C;
-    return i;
+    return "001B2100000" + std::to_string(nic);
 }
 
-void reset_run_state()
+FakeInterface interface(int nic)
 {
-    g_iFlag = 0;
-    g_ninfo.clear();
-    g_nNics = g_nDazedNICs = 0;
-    reset_staging_state();
-    reset_interrupts();
+    return pci_nic("eth" + std::to_string(nic - 1), "0000:0" + std::to_string(nic + 2) + ":00.0", mac_text(nic));
 }
 
 } // namespace
@@ -63,6 +53,7 @@ void InProcessRun::TearDown()
     cwd_.reset();
     host.reset();
     reset_run_state();
+    g_EventLogPath = g_EventLogName;
 }
 
 void InProcessRun::write_state(const std::string& first_keys, const std::string& second_keys)
@@ -101,7 +92,7 @@ InProcessRun::Outcome InProcessRun::run(const std::vector<std::string>& args)
 
 std::string InProcessRun::mac_of(int nic)
 {
-    return "001B2100000" + std::to_string(nic);
+    return mac_text(nic);
 }
 
 std::vector<int> InProcessRun::flashed() const

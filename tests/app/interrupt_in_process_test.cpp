@@ -4,7 +4,7 @@
 // module tree of the fixture root shows what staging and restore did.
 #include "in_process_run.h"
 
-#include "app/host_seam.h"
+#include "lib/host_seam.h"
 
 #include "support/piped_stdin.h"
 

@@ -1,6 +1,6 @@
 // Every combination of the option bits against the modes they may reach.
 #include "app/run_control.h"
-#include "app/run_flags.h"
+#include "lib/run_flags.h"
 #include "report/discovery_report.h"
 #include "report/show_current.h"
 #include "update/directed_update.h"

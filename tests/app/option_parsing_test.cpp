@@ -1,7 +1,7 @@
 // Option parsing on its own: bits taken, where it stops, and that no mode runs.
-#include "app/return_codes.h"
 #include "app/run_control.h"
-#include "app/run_flags.h"
+#include "lib/return_codes.h"
+#include "lib/run_flags.h"
 
 #include <getopt.h>
 #include <gtest/gtest.h>

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "app/event_log.h"
-#include "app/host_seam.h"
-#include "app/run_flags.h"
 #include "driver/staging.h"
+#include "lib/host_seam.h"
+#include "lib/run_flags.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 #include "staging_fixture.h"
 
-#include "app/return_codes.h"
+#include "lib/return_codes.h"
 
 #include <sys/stat.h>
 #include <unistd.h>

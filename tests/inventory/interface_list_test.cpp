@@ -1,6 +1,7 @@
 #include "inventory/probes.h"
 
 #include "probe_test_support.h"
+#include "support/event_log_capture.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>
@@ -10,7 +11,7 @@
 #include <string>
 #include <vector>
 
-using probe_testing::ScopedEventLog;
+using testing_support::EventLogCapture;
 using probe_testing::ScopedHostRoot;
 using probe_testing::StderrCapture;
 using testing_support::TempDir;
@@ -52,7 +53,7 @@ TEST(InterfaceList, FiltersAndSortsDirectoryEntries)
         for (const std::string& entry : c.entries)
             make_dirs(root.path() + "/sys/class/net/" + entry);
         ScopedHostRoot seam(root.path());
-        ScopedEventLog log;
+        EventLogCapture log;
         StderrCapture err;
 
         char** list = reinterpret_cast<char**>(1);
@@ -62,7 +63,7 @@ TEST(InterfaceList, FiltersAndSortsDirectoryEntries)
         EXPECT_EQ(rc, c.result);
         ASSERT_EQ(count, static_cast<int>(c.names.size()));
         EXPECT_EQ(err.take(), "");
-        EXPECT_EQ(log.contents(), "");
+        EXPECT_EQ(log.text(), "");
         if (c.names.empty()) {
             EXPECT_EQ(list, nullptr);
             continue;
@@ -83,7 +84,7 @@ TEST(InterfaceList, MissingDirectoryIsLoggedWithThePathScanned)
 {
     TempDir root;
     ScopedHostRoot seam(root.path());
-    ScopedEventLog log;
+    EventLogCapture log;
     StderrCapture err;
 
     char** list = reinterpret_cast<char**>(1);
@@ -91,6 +92,6 @@ TEST(InterfaceList, MissingDirectoryIsLoggedWithThePathScanned)
     EXPECT_EQ(get_interface_list(&list, "eth", &count), 6);
     EXPECT_EQ(list, nullptr);
     EXPECT_EQ(count, 0);
-    EXPECT_EQ(log.contents(), "[ERROR]  :No entries found in " + root.path() + "/sys/class/net\n");
+    EXPECT_EQ(log.text(), "[ERROR]  :No entries found in " + root.path() + "/sys/class/net\n");
     EXPECT_EQ(err.take(), "");
 }

@@ -1,9 +1,10 @@
 // Inventory building through scripted probes and the flash-tool simulator.
 #include "app/event_log.h"
-#include "app/return_codes.h"
 #include "inventory/nic_info.h"
 #include "inventory/nic_list.h"
+#include "lib/return_codes.h"
 #include "support/fake_host.h"
+#include "support/package_test.h"
 #include "support/sim_package.h"
 
 #include <gtest/gtest.h>
@@ -18,46 +19,43 @@ using namespace testing_support;
 
 namespace {
 
+// True when the record is exactly a fresh one.
+bool is_zero_record(const NicInfo& nic)
+{
+    bool texts_empty = nic.device_id.empty() && nic.bus_location.empty() && nic.busnumber.empty() &&
+                       nic.devicenumber.empty() && nic.funcnumber.empty() && nic.macaddress.empty() &&
+                       nic.product_id.empty() && nic.fw_file.empty() && nic.fw_image_path.empty() &&
+                       nic.slotnumber.empty();
+    bool numbers_zero = nic.venid == 0 && nic.devid == 0 && nic.subvenid == 0 && nic.subdevid == 0 &&
+                        nic.nic_number == 0 && nic.flags == 0 && nic.cur_version.major == 0 &&
+                        nic.cur_version.minor == 0 && nic.cur_version.build == 0 &&
+                        nic.img_version.major == 0 && nic.img_version.minor == 0 &&
+                        nic.img_version.build == 0 && nic.flash_outcome == FlashOutcome::NOT_FLASHED;
+    bool slots_empty = true;
+    for (const auto& slot : nic.rom_versions) {
+        for (char c : slot)
+            slots_empty = slots_empty && c == '\0';
+    }
+    return texts_empty && numbers_zero && slots_empty;
+}
+
 CatalogEntryText catalog_entry(const std::string& name, uint32_t devid, const std::string& image)
 {
     return {name, "8086", hex4(devid), "8086", "A02C", image};
 }
 
-class Inventory : public ::testing::Test {
+class Inventory : public PackageTest {
 protected:
-    SimPackage pkg;
-    std::unique_ptr<ScopedCwd> cwd;
-    FILE* log = nullptr;
-
     void SetUp() override
     {
-        if (!pkg.has_simulator())
-            GTEST_SKIP() << "the flash-tool simulator is not built";
-        cwd = std::make_unique<ScopedCwd>(pkg.path());
-        log = tmpfile();
-        dazed_fout = log;
-        g_ninfo.clear();
-        g_nNics = g_nDazedNICs = 0;
+        PackageTest::SetUp();
+        if (IsSkipped())
+            return;
         pkg.add_image_file("a.bin");
         pkg.add_image_file("b.bin");
         pkg.write_catalog({catalog_entry("Adapter A", 0x10C9, "a.bin"), catalog_entry("Adapter B", 0x10D3, "b.bin")});
     }
-    void TearDown() override
-    {
-        dazed_fout = nullptr;
-        if (log != nullptr)
-            fclose(log);
-    }
-    std::string log_text() const
-    {
-        std::string out;
-        rewind(log);
-        char buf[4096];
-        size_t n;
-        while ((n = fread(buf, 1, sizeof buf, log)) > 0)
-            out.append(buf, n);
-        return out;
-    }
+    std::string log_text() const { return log->text(); }
 };
 
 TEST_F(Inventory, KeepsSupportedAdaptersPackedInNameOrder)
@@ -114,7 +112,7 @@ TEST_F(Inventory, KeepsSupportedAdaptersPackedInNameOrder)
 
     // The function-1 interface and the one without a PCI address cause no further probe.
     EXPECT_EQ(host.address_queries, (std::vector<std::string>{"eth0", "eth2", "eth3", "eth4"}));
-    EXPECT_EQ(host.pci_queries, (std::vector<std::string>{"0000:01:00.0", "0000:03:00.0", "0000:0b:00.0"}));
+    EXPECT_EQ(host.pci_queries(), (std::vector<std::string>{"0000:01:00.0", "0000:03:00.0", "0000:0b:00.0"}));
 
     EXPECT_EQ(pkg.tool_command_lines(),
               (std::vector<std::string>{
@@ -193,8 +191,7 @@ TEST_F(Inventory, AdaptersWithUnusableToolDataAreLeftOut)
                                     "adapter nic=2 mac=00AA00000003 psid=P1 pxe=1 setup=1 ocd=1 ") +
                         c.keys + "\nimage file=a.bin psid=P1 combo=1.3.21 pxe=2 setup=2 ocd=2\n");
         pkg.clear_tool_log();
-        rewind(log);
-        ftruncate(fileno(log), 0);
+        log->clear();
         FakeHost host({pci_nic("eth0", "0000:03:00.0", "00AA00000002", 0x10C9),
                        pci_nic("eth1", "0000:04:00.0", "00AA00000003", 0x10C9)});
 
@@ -227,7 +224,7 @@ TEST_F(Inventory, UnreadablePciIdsStopTheBuilding)
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "Could not retrieve PCI ID of NICs.\n");
     EXPECT_EQ(g_nDazedNICs, 0);
     EXPECT_EQ(log_text(), "[ERROR]  :Could not retrieve PCI ID of NICs.\n");
-    EXPECT_EQ(host.pci_queries.size(), 1u);
+    EXPECT_EQ(host.pci_queries().size(), 1u);
     EXPECT_TRUE(file_exists(pkg.file("data_cur.dat")));  // left in place on this early return
 }
 
@@ -261,8 +258,7 @@ TEST_F(Inventory, MissingOrMalformedCatalogIsAnError)
             unlink(pkg.file("nic_fw/NICFWData.xml").c_str());
         else
             write_file(pkg.file("nic_fw/NICFWData.xml"), c.catalog);
-        rewind(log);
-        ftruncate(fileno(log), 0);
+        log->clear();
         testing::internal::CaptureStdout();
         EXPECT_EQ(build_NIC_list(), FWUPG_ERR);
         testing::internal::GetCapturedStdout();

@@ -8,32 +8,6 @@
 
 namespace probe_testing {
 
-ScopedEventLog::ScopedEventLog() : previous_(dazed_fout), stream_(tmpfile())
-{
-    dazed_fout = stream_;
-}
-
-ScopedEventLog::~ScopedEventLog()
-{
-    dazed_fout = previous_;
-    if (stream_ != nullptr)
-        fclose(stream_);
-}
-
-std::string ScopedEventLog::contents() const
-{
-    std::string text;
-    if (stream_ == nullptr)
-        return text;
-    fflush(stream_);
-    rewind(stream_);
-    char buf[512];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, stream_)) > 0)
-        text.append(buf, n);
-    return text;
-}
-
 std::string without_line_numbers(const std::string& text)
 {
     static const std::regex line_number("dazed-fug,[0-9]+\n");

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/event_log.h"
-#include "app/host_seam.h"
+#include "lib/host_seam.h"
 
 #include <gtest/gtest.h>
 
@@ -18,20 +18,6 @@ public:
     ~ScopedHostRoot() { g_host = production_host_seam(); }
     ScopedHostRoot(const ScopedHostRoot&) = delete;
     ScopedHostRoot& operator=(const ScopedHostRoot&) = delete;
-};
-
-// Sends the event log to a temporary stream for the life of the object.
-class ScopedEventLog {
-public:
-    ScopedEventLog();
-    ~ScopedEventLog();
-    ScopedEventLog(const ScopedEventLog&) = delete;
-    ScopedEventLog& operator=(const ScopedEventLog&) = delete;
-    std::string contents() const;
-
-private:
-    FILE* previous_;
-    FILE* stream_;
 };
 
 // Collects what is written to standard error between construction and take().

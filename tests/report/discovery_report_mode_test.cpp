@@ -1,14 +1,17 @@
 // The -d mode: inventory through scripted probes and the simulator, then the
 // report; and once through the real binary on this machine's own adapter.
-#include "app/arguments.h"
-#include "app/bounded_text.h"
-#include "app/return_codes.h"
-#include "app/run_flags.h"
 #include "inventory/nic_info.h"
+#include "lib/bounded_text.h"
+#include "app/arguments.h"
+#include "lib/report_path.h"
+#include "lib/return_codes.h"
+#include "lib/run_flags.h"
 #include "report/discovery_report.h"
 #include "support/event_log_capture.h"
 #include "support/fake_host.h"
+#include "support/package_test.h"
 #include "support/report_schema.h"
+#include "support/run_state.h"
 #include "support/sim_package.h"
 
 #include <gtest/gtest.h>
@@ -34,18 +37,13 @@ std::string value_of(const std::string& report, const std::string& element, size
     return report.substr(at, report.find('"', at) - at);
 }
 
-class DiscoveryMode : public ::testing::Test {
+class DiscoveryMode : public PackageTest {
 protected:
-    SimPackage pkg;
-    std::unique_ptr<ScopedCwd> cwd;
-    std::unique_ptr<EventLogCapture> log;
-
     void SetUp() override
     {
-        if (!pkg.has_simulator())
-            GTEST_SKIP() << "the flash-tool simulator is not built";
-        cwd = std::make_unique<ScopedCwd>(pkg.path());
-        log = std::make_unique<EventLogCapture>();
+        PackageTest::SetUp();
+        if (IsSkipped())
+            return;
         g_iFlag = RUN_DISCOVERY;
         pkg.add_image_file("a.bin");
         pkg.write_catalog({{"Adapter A", "8086", "10C9", "8086", "A02C", "a.bin"}});
@@ -54,13 +52,6 @@ protected:
             "adapter nic=2 mac=00AA00000002 psid=P1 combo=1.3.22 pxe=1.3.33 setup=2.2.6 ocd=1.0.7\n"
             "image file=a.bin psid=P1 combo=1.3.21 pxe=1.3.45 setup=2.2.8 ocd=1.0.9\n");
         set_report_path("report.xml");
-    }
-    void TearDown() override
-    {
-        g_iFlag = 0;
-        g_ninfo.clear();
-        g_nNics = g_nDazedNICs = 0;
-        g_XMLDiscoveryReport[0] = '\0';
     }
     void set_report_path(const std::string& path)
     {

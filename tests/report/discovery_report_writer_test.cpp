@@ -1,12 +1,14 @@
 // The discovery report writer, in process: golden layout, values, failures.
-#include "app/arguments.h"
-#include "app/bounded_text.h"
-#include "app/return_codes.h"
 #include "inventory/nic_info.h"
+#include "lib/bounded_text.h"
+#include "lib/report_path.h"
+#include "lib/return_codes.h"
 #include "report/discovery_report.h"
 #include "report/report_values.h"
 #include "support/event_log_capture.h"
+#include "support/example_adapter.h"
 #include "support/report_schema.h"
+#include "support/run_state.h"
 #include "support/test_support.h"
 
 #include <dirent.h>
@@ -19,26 +21,6 @@ using namespace testing_support;
 namespace {
 
 const std::string kGolden = std::string(DAZED_SOURCE_DIR) + "/tests/report/golden/";
-
-NicInfo example_record()
-{
-    NicInfo nic;
-    nic.device_id = "eth2";
-    nic.bus_location = "0b:00.0";
-    nic.venid = 0x8086;
-    nic.devid = 0x10C9;
-    nic.subvenid = 0x8086;
-    nic.subdevid = 0xA02C;
-    nic.macaddress = "001B21123456";
-    nic.nic_number = 1;
-    nic.cur_version = {1, 2, 8};
-    nic.img_version = {1, 3, 21};
-    nic.product_id = "Dual Port Gigabit Server Adapter";
-    nic.fw_file = "img1.bin";
-    nic.fw_image_path = "./nic_fw/img1.bin";
-    nic.flags = NIC_HAS_ROM;
-    return nic;
-}
 
 std::vector<std::string> entries_of(const std::string& dir)
 {
@@ -60,12 +42,7 @@ protected:
     EventLogCapture log;
 
     void SetUp() override { point_report_at(dir.file("report.xml")); }
-    void TearDown() override
-    {
-        g_ninfo.clear();
-        g_nNics = g_nDazedNICs = 0;
-        g_XMLDiscoveryReport[0] = '\0';
-    }
+    void TearDown() override { reset_run_state(); }
     void point_report_at(const std::string& path)
     {
         ASSERT_TRUE(copy_bounded(g_XMLDiscoveryReport, sizeof g_XMLDiscoveryReport, path.c_str()));
@@ -87,12 +64,10 @@ protected:
 TEST_F(ReportWriter, ExampleMatchesTheGoldenReportByteForByte)
 {
     // Records behind the supported ones are all zero and are not written.
-    use_records({example_record(), NicInfo{}, NicInfo{}});
+    use_records({example_adapter(), NicInfo{}, NicInfo{}});
     ASSERT_EQ(xml_discovery_report(), FWUPG_OK);
     std::string written = read_file(dir.file("report.xml"));
     EXPECT_EQ(written, read_file(kGolden + "discovery_eth2.xml"));
-    // The twin differs only in a lower-case ID and the header version's blank.
-    EXPECT_NE(written, read_file(kGolden + "discovery_eth2_near_miss.xml"));
     EXPECT_EQ(g_ninfo[0].flags, NIC_HAS_ROM | NIC_UPDATE);
     EXPECT_EQ(log.text(), "");
     if (schema_validator_available()) {
@@ -184,7 +159,7 @@ TEST_F(ReportWriter, DeviceValues)
          {"<product_id value=\"" + std::string(4094, 'a') + "\"/>"}},
     };
     for (const Case& c : cases) {
-        NicInfo nic = example_record();
+        NicInfo nic = example_adapter();
         c.change(nic);
         std::string report = report_for(nic);
         for (const std::string& line : c.lines)
@@ -194,12 +169,12 @@ TEST_F(ReportWriter, DeviceValues)
 
 TEST_F(ReportWriter, WritesOnlyRecordsWithARomInTableOrder)
 {
-    NicInfo first = example_record();
+    NicInfo first = example_adapter();
     first.device_id = "eth1";
-    NicInfo no_rom = example_record();
+    NicInfo no_rom = example_adapter();
     no_rom.device_id = "eth5";
     no_rom.flags = 0;
-    NicInfo second = example_record();
+    NicInfo second = example_adapter();
     second.device_id = "eth3";
     use_records({first, no_rom, second, NicInfo{}});
     ASSERT_EQ(xml_discovery_report(), FWUPG_OK);
@@ -241,7 +216,7 @@ TEST_F(ReportWriter, FailuresWriteNothingAndSaySo)
         write_file(dir.file("report.xml"), "earlier report\n");
         EventLogCapture own_log;
         point_report_at(c.path);
-        NicInfo nic = example_record();
+        NicInfo nic = example_adapter();
         nic.device_id = c.device_id;
         use_records({nic});
 
@@ -262,7 +237,7 @@ TEST_F(ReportWriter, FailuresWriteNothingAndSaySo)
 TEST_F(ReportWriter, ReplacesAnEarlierReportWhole)
 {
     write_file(dir.file("report.xml"), std::string(100000, 'o'));
-    use_records({example_record()});
+    use_records({example_adapter()});
     ASSERT_EQ(xml_discovery_report(), FWUPG_OK);
     EXPECT_EQ(read_file(dir.file("report.xml")), read_file(kGolden + "discovery_eth2.xml"));
     EXPECT_EQ(entries_of(dir.path()).size(), 1u);

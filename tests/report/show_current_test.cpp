@@ -1,9 +1,12 @@
 // The -c version table: golden blocks, in-process and through the real binary.
 #include "app/event_log.h"
-#include "app/return_codes.h"
 #include "inventory/nic_info.h"
+#include "lib/return_codes.h"
 #include "report/show_current.h"
+#include "support/example_adapter.h"
 #include "support/fake_host.h"
+#include "support/package_test.h"
+#include "support/run_state.h"
 #include "support/sim_package.h"
 
 #include <gtest/gtest.h>
@@ -17,28 +20,6 @@ namespace {
 std::string golden(const std::string& name)
 {
     return read_file(std::string(DAZED_SOURCE_DIR) + "/tests/report/golden/" + name);
-}
-
-NicInfo example_adapter()
-{
-    NicInfo nic;
-    nic.device_id = "eth2";
-    nic.macaddress = "001B21123456";
-    nic.venid = 0x8086;
-    nic.devid = 0x10C9;
-    nic.subvenid = 0x8086;
-    nic.subdevid = 0xA02C;
-    nic.product_id = "Dual Port Gigabit Server Adapter";
-    nic.cur_version = {1, 2, 8};
-    nic.img_version = {1, 3, 21};
-    set_rom_version(nic, PXE_CUR, "1.3.33");
-    set_rom_version(nic, PXE_IMG, "1.3.45");
-    set_rom_version(nic, SETUP_CUR, "2.2.6");
-    set_rom_version(nic, SETUP_IMG, "2.2.8");
-    set_rom_version(nic, OCD_CUR, "1.0.7");
-    set_rom_version(nic, OCD_IMG, "1.0.9");
-    nic.flags = NIC_HAS_ROM;
-    return nic;
 }
 
 std::string printed_block(const NicInfo& nic)
@@ -76,20 +57,7 @@ TEST(VersionBlock, LongVersionPushesItsRowAndEmptyNameStaysBlank)
     EXPECT_EQ(lines[9], "     PXE        1.3.33                  123456789 ");
 }
 
-class ShowCurrent : public ::testing::Test {
-protected:
-    SimPackage pkg;
-    std::unique_ptr<ScopedCwd> cwd;
-    void SetUp() override
-    {
-        if (!pkg.has_simulator())
-            GTEST_SKIP() << "the flash-tool simulator is not built";
-        cwd = std::make_unique<ScopedCwd>(pkg.path());
-        dazed_fout = nullptr;
-        g_ninfo.clear();
-        g_nNics = g_nDazedNICs = 0;
-    }
-};
+using ShowCurrent = PackageTest;
 
 TEST_F(ShowCurrent, OneBlockPerAdapterInTableOrder)
 {

@@ -2,6 +2,8 @@
 
 #include "app/event_log.h"
 
+#include <unistd.h>
+
 #include <stdexcept>
 
 namespace testing_support {
@@ -29,6 +31,14 @@ std::string EventLogCapture::text() const
     out.resize(n);
     fseek(stream_, 0, SEEK_END);
     return out;
+}
+
+void EventLogCapture::clear()
+{
+    fflush(stream_);
+    rewind(stream_);
+    if (ftruncate(fileno(stream_), 0) != 0)
+        throw std::runtime_error("ftruncate failed");
 }
 
 } // namespace testing_support

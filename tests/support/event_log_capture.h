@@ -16,6 +16,8 @@ public:
 
     // Everything logged so far.
     std::string text() const;
+    // Forgets it: text() gives what is logged from here on.
+    void clear();
 
 private:
     FILE* saved_;

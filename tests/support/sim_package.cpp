@@ -1,9 +1,13 @@
 #include "support/sim_package.h"
 
+#include "tool/fw_catalog.h"
+
 #include <dirent.h>
 
 #include <algorithm>
 #include <cstdio>
+#include <fstream>
+#include <stdexcept>
 #include <sstream>
 #include <utility>
 
@@ -20,23 +24,6 @@ uint32_t read_hex_file(const std::string& path)
         fclose(f);
     }
     return value;
-}
-
-// Attribute text as XML needs it, so that names with &, < or quotes reach
-// the program as written.
-std::string xml_attribute(const std::string& text)
-{
-    std::string out;
-    for (char c : text) {
-        switch (c) {
-        case '&': out += "&amp;"; break;
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        case '"': out += "&quot;"; break;
-        default: out += c;
-        }
-    }
-    return out;
 }
 
 std::string trim(std::string s)
@@ -65,9 +52,47 @@ std::string hex4(uint32_t id)
     return buf;
 }
 
+std::string xml_attribute(const std::string& text)
+{
+    std::string out;
+    for (char c : text) {
+        switch (c) {
+        case '&': out += "&amp;"; break;
+        case '<': out += "&lt;"; break;
+        case '>': out += "&gt;"; break;
+        case '"': out += "&quot;"; break;
+        default: out += c;
+        }
+    }
+    return out;
+}
+
+std::string catalog_element(const CatalogEntryText& e)
+{
+    const std::pair<const char*, const std::string*> attributes[] = {
+        {"name", &e.name},         {"venid", &e.venid},       {"devid", &e.devid},
+        {"subvenid", &e.subvenid}, {"subdevid", &e.subdevid}, {"fwFile", &e.fw_file},
+    };
+    std::string xml = "  <NIC";
+    for (const auto& [key, value] : attributes)
+        xml += std::string(" ") + key + "=\"" + xml_attribute(*value) + "\"";
+    return xml + "/>\n";
+}
+
+void write_catalog_file(const std::string& path, size_t count, const std::function<CatalogEntryText(size_t)>& entry)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<NICFWData>\n";
+    for (size_t i = 0; i < count; ++i)
+        out << catalog_element(entry(i));
+    out << "</NICFWData>\n";
+    if (!out.flush())
+        throw std::runtime_error("cannot write " + path);
+}
+
 std::string HostNic::key() const
 {
-    return hex4(venid) + "-" + hex4(devid) + "-" + hex4(subvenid) + "-" + hex4(subdevid);
+    return pci_identity_key(venid, devid, subvenid, subdevid);
 }
 
 std::optional<HostNic> find_host_pci_nic()
@@ -132,28 +157,21 @@ std::string host_nic_run_unavailable(std::optional<HostNic>* nic)
     return "";
 }
 
-SimPackage::SimPackage()
+SimPackage::SimPackage(const std::string& simulator)
 {
     make_dirs(dir_.file("nic_fw"));
     make_dirs(dir_.file("durivozo"));
-    simulator_ = install_simulator(dir_.path());
+    simulator_ = install_simulator(dir_.path(), simulator);
 }
 
 void SimPackage::write_catalog(const std::vector<CatalogEntryText>& entries)
 {
-    std::string xml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<NICFWData>\n";
-    for (const CatalogEntryText& e : entries) {
-        const std::pair<const char*, const std::string*> attributes[] = {
-            {"name", &e.name},         {"venid", &e.venid},       {"devid", &e.devid},
-            {"subvenid", &e.subvenid}, {"subdevid", &e.subdevid}, {"fwFile", &e.fw_file},
-        };
-        xml += "  <NIC";
-        for (const auto& [key, value] : attributes)
-            xml += std::string(" ") + key + "=\"" + xml_attribute(*value) + "\"";
-        xml += "/>\n";
-    }
-    xml += "</NICFWData>\n";
-    write_file(file("nic_fw/NICFWData.xml"), xml);
+    write_catalog(entries.size(), [&](size_t i) { return entries[i]; });
+}
+
+void SimPackage::write_catalog(size_t count, const std::function<CatalogEntryText(size_t)>& entry)
+{
+    write_catalog_file(file("nic_fw/NICFWData.xml"), count, entry);
 }
 
 void SimPackage::add_image_file(const std::string& name)

@@ -3,6 +3,7 @@
 #include "support/test_support.h"
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -39,18 +40,30 @@ std::string host_nic_run_unavailable(std::optional<HostNic>* nic);
 // "%04X" of an ID, the form the catalog must carry.
 std::string hex4(uint32_t id);
 
+// A text as an XML attribute value needs it (&, <, > and " escaped).
+std::string xml_attribute(const std::string& text);
+// One catalog element, its attributes in the documented order.
+std::string catalog_element(const CatalogEntryText& entry);
+// Writes a catalog of count entries, each made as it is written, so that a
+// large catalog never stands in memory whole.
+void write_catalog_file(const std::string& path, size_t count,
+                        const std::function<CatalogEntryText(size_t)>& entry);
+
 // A temporary working directory laid out like an unpacked component
 // package: the simulator as ./bootutil, nic_fw/ with catalog and images,
 // durivozo/. The simulator keeps its state in bootutil-sim.state there and
 // logs each invocation to bootutil-sim.log.
 class SimPackage {
 public:
-    SimPackage();
+    // simulator: the flash-tool simulator to install (empty: the one built
+    // with the tests).
+    explicit SimPackage(const std::string& simulator = "");
     const std::string& path() const { return dir_.path(); }
     std::string file(const std::string& name) const { return dir_.file(name); }
     bool has_simulator() const { return !simulator_.empty(); }
 
     void write_catalog(const std::vector<CatalogEntryText>& entries);
+    void write_catalog(size_t count, const std::function<CatalogEntryText(size_t)>& entry);
     // Writes nic_fw/<file> so that the tool finds the image on disk.
     void add_image_file(const std::string& file);
     // The simulator's state, line by line (see tools/README.md).

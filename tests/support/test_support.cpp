@@ -250,18 +250,20 @@ std::string host_unsafe_for_real_binary()
     return "";
 }
 
-std::string install_simulator(const std::string& dir)
+std::string install_simulator(const std::string& dir, const std::string& simulator)
 {
 #ifdef BOOTUTIL_SIM_BINARY
-    std::string target = dir + "/bootutil";
-    std::string cmd = std::string("cp '") + BOOTUTIL_SIM_BINARY + "' '" + target + "'";
-    if (system(cmd.c_str()) != 0)
-        return "";
-    return target;
+    const std::string source = simulator.empty() ? BOOTUTIL_SIM_BINARY : simulator;
 #else
-    (void)dir;
-    return "";
+    const std::string& source = simulator;
 #endif
+    const std::string target = dir + "/bootutil";
+    std::error_code ec;
+    if (source.empty() ||
+        !std::filesystem::copy_file(source, target, std::filesystem::copy_options::overwrite_existing, ec))
+        return "";
+    std::filesystem::permissions(target, std::filesystem::perms::owner_all, std::filesystem::perm_options::add, ec);
+    return ec ? "" : target;
 }
 
 } // namespace testing_support

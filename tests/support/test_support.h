@@ -96,9 +96,10 @@ std::vector<std::string> split_lines(const std::string& text);
 // exists, and tests never touch the host.
 std::string host_unsafe_for_real_binary();
 
-// Installs the flash-tool simulator as ./bootutil in dir (empty when the
-// simulator is not built).
-std::string install_simulator(const std::string& dir);
+// Installs the flash-tool simulator (the one built with the tests unless
+// another is named) as ./bootutil in dir; gives its path, or "" when there
+// is none.
+std::string install_simulator(const std::string& dir, const std::string& simulator = "");
 
 } // namespace testing_support
 

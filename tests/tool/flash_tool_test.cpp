@@ -8,13 +8,14 @@ namespace {
 TEST(FlashToolCommands, ExactCommandLines)
 {
     const std::pair<std::string, const char*> cases[] = {
+        {cmd_probe_adapter_list(), "(./bootutil -E > /dev/null 2>&1)\n"},
         {cmd_list_adapters(), "(./bootutil -E  | grep NIC | grep MACAddress > data_cur.dat)\n"},
         {cmd_find_adapter("001B21123456"),
          "(./bootutil -E  | grep NIC | grep MACAddress | grep 001B21123456> data_tmp.dat)\n"},
         {cmd_image_versions("./nic_fw/a.bin"), "(./bootutil -iv -QUIET -FILE=./nic_fw/a.bin > data_img.dat)\n"},
         {cmd_image_versions_for_nic("./nic_fw/a.bin", "3"),
          "(./bootutil -iv -QUIET -FILE=./nic_fw/a.bin -NIC=3 > data_img.dat)\n"},
-        {cmd_installed_versions(""), "(./bootutil -iv -QUIET -NIC= > data_img.dat)\n"},
+        {cmd_installed_versions("12345"), "(./bootutil -iv -QUIET -NIC=12345 > data_img.dat)\n"},
         {cmd_flash(2, "./nic_fw/a.bin"),
          "(./bootutil -NIC=2 -up=pxe+clp+ocd -QUIET -FILE=./nic_fw/a.bin > out.txt 2>&1)\n"},
         {cmd_pick_lines("data_img.dat", LABEL_PXE), "(cat data_img.dat | grep \"PXE       v\" > data_tmp.dat)\n"},

@@ -1,5 +1,7 @@
 // Catalog lookups over small fixture catalogs.
 #include "app/event_log.h"
+#include "support/event_log_capture.h"
+#include "support/sim_package.h"
 #include "support/test_support.h"
 #include "tool/fw_catalog.h"
 
@@ -38,8 +40,7 @@ struct LookupCase {
 std::string nic(const char* venid, const char* devid, const char* subvenid, const char* subdevid,
                 const char* fw_file, const char* name = "Adapter")
 {
-    return std::string("  <nic name=\"") + name + "\" venid=\"" + venid + "\" devid=\"" + devid +
-           "\" subvenid=\"" + subvenid + "\" subdevid=\"" + subdevid + "\" fwFile=\"" + fw_file + "\"/>\n";
+    return catalog_element({name, venid, devid, subvenid, subdevid, fw_file});
 }
 
 TEST_F(Catalog, LookupTable)
@@ -102,8 +103,7 @@ TEST_F(Catalog, FoundEntryCarriesTheElementsFields)
 
 TEST_F(Catalog, MissingCatalogIsLoggedWithConsoleEcho)
 {
-    FILE* saved = dazed_fout;
-    dazed_fout = tmpfile();
+    EventLogCapture log;
     FirmwareCatalogEntry entry;
     forget_firmware_catalog();
     testing::internal::CaptureStdout();
@@ -111,16 +111,10 @@ TEST_F(Catalog, MissingCatalogIsLoggedWithConsoleEcho)
     read_NIC_FW_xml_file(kKey, &entry);
     fflush(stdout);
     std::string shown = testing::internal::GetCapturedStdout();
-    rewind(dazed_fout);
-    char buf[256] = "";
-    size_t n = fread(buf, 1, sizeof buf - 1, dazed_fout);
-    buf[n] = '\0';
-    fclose(dazed_fout);
-    dazed_fout = saved;
 
     EXPECT_EQ(result, 2);
     // Once per lookup.
-    EXPECT_STREQ(buf, "[ERROR]  :Unable to open nic_fw/NICFWData.xml\n[ERROR]  :Unable to open nic_fw/NICFWData.xml\n");
+    EXPECT_EQ(log.text(), "[ERROR]  :Unable to open nic_fw/NICFWData.xml\n[ERROR]  :Unable to open nic_fw/NICFWData.xml\n");
     EXPECT_EQ(shown, "Unable to open nic_fw/NICFWData.xml\nUnable to open nic_fw/NICFWData.xml\n");
 }
 

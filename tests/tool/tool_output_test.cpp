@@ -1,5 +1,5 @@
 // Picking words out of the flash tool's output and splitting version texts.
-#include "app/return_codes.h"
+#include "lib/return_codes.h"
 #include "support/test_support.h"
 #include "tool/shell.h"
 #include "tool/tool_number.h"

@@ -2,15 +2,17 @@
 // options, the question text, and what a verdict does to the record.
 #include "update/update_decision.h"
 
-#include "app/return_codes.h"
-#include "app/run_flags.h"
 #include "inventory/nic_info.h"
+#include "lib/return_codes.h"
+#include "lib/run_flags.h"
+#include "support/event_log_capture.h"
+#include "support/example_adapter.h"
 #include "update/prompt.h"
 #include "update_fixture.h"
 
 namespace {
 
-using update_test::CapturedLog;
+using testing_support::EventLogCapture;
 using update_test::ScopedStdin;
 using UpdateDecision = update_test::UpdateTest;
 
@@ -19,14 +21,11 @@ const char kNewerWarning[] = "[WARNING]:*** WARNING *** - Installed firmware is 
 
 NicInfo adapter(RomVersion installed, RomVersion available)
 {
-    NicInfo nic;
-    nic.flags = NIC_HAS_ROM;
+    NicInfo nic = testing_support::example_adapter();
     nic.fw_file = "dz10.bin";
+    nic.fw_image_path.clear();
     nic.cur_version = installed;
     nic.img_version = available;
-    const char* texts[ROM_VERSION_SLOTS] = {"1.3.33", "1.3.45", "2.2.6", "2.2.8", "1.0.7", "1.0.9"};
-    for (int s = 0; s < ROM_VERSION_SLOTS; ++s)
-        set_rom_version(nic, static_cast<RomVersionSlot>(s), texts[s]);
     return nic;
 }
 
@@ -40,7 +39,7 @@ Outcome judge(const NicInfo& nic, uint32_t flags, const std::string& input)
 {
     g_ninfo = {nic};
     g_iFlag = flags;
-    CapturedLog log;
+    EventLogCapture log;
     ScopedStdin in(input);
     testing::internal::CaptureStdout();
     int answer = is_FW_needed(0);
@@ -156,13 +155,13 @@ TEST_F(UpdateDecision, VerdictOnTheRecord)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        update_test::reset_run_state();
+        testing_support::reset_run_state();
         NicInfo nic = adapter({1, 2, 3}, {1, 2, 4});
         nic.flags = c.flags;
         nic.fw_file = c.fw_file;
         g_ninfo = {nic};
 
-        CapturedLog log;
+        EventLogCapture log;
         ScopedStdin in(c.input);
         testing::internal::CaptureStdout();
         EXPECT_EQ(select_firmware(0), c.result);

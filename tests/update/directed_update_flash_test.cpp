@@ -1,12 +1,14 @@
 // The directed update's loop over report devices, in process, against the
 // flash-tool simulator.
-#include "app/arguments.h"
-#include "app/bounded_text.h"
-#include "app/return_codes.h"
-#include "app/run_flags.h"
 #include "directed_update_report_text.h"
 #include "inventory/nic_info.h"
+#include "lib/bounded_text.h"
+#include "lib/report_path.h"
+#include "lib/return_codes.h"
+#include "lib/run_flags.h"
 #include "support/event_log_capture.h"
+#include "support/package_test.h"
+#include "support/run_state.h"
 #include "support/sim_package.h"
 #include "tool/flash_tool.h"
 #include "update/directed_update.h"
@@ -50,18 +52,13 @@ std::string error_lines(const std::string& log)
     return errors;
 }
 
-class DirectedUpdate : public ::testing::Test {
+class DirectedUpdate : public PackageTest {
 protected:
-    SimPackage pkg;
-    std::unique_ptr<ScopedCwd> cwd;
-    std::unique_ptr<EventLogCapture> log;
-
     void SetUp() override
     {
-        if (!pkg.has_simulator())
-            GTEST_SKIP() << "the flash-tool simulator is not built";
-        cwd = std::make_unique<ScopedCwd>(pkg.path());
-        log = std::make_unique<EventLogCapture>();
+        PackageTest::SetUp();
+        if (IsSkipped())
+            return;
         g_iFlag = RUN_USE_XML | RUN_SILENT;
         pkg.add_image_file("a.bin");
         pkg.add_image_file("b.bin");
@@ -73,12 +70,6 @@ protected:
                         "image file=a.bin psid=P1 combo=1.3.21 pxe=2 setup=2 ocd=2\n" +
                         "image file=b.bin psid=P2 combo=1.9.9 pxe=2 setup=2 ocd=2\n");
         ASSERT_TRUE(copy_bounded(g_XMLDiscoveryReport, sizeof g_XMLDiscoveryReport, "report.xml"));
-    }
-    void TearDown() override
-    {
-        g_iFlag = 0;
-        g_ninfo.clear();
-        g_XMLDiscoveryReport[0] = '\0';
     }
     // One run of -u; the outcome bits only accumulate within a process.
     int run(const std::string& report)

@@ -1,10 +1,11 @@
 // Reading a discovery report into the table, in process.
-#include "app/arguments.h"
-#include "app/bounded_text.h"
-#include "app/return_codes.h"
 #include "directed_update_report_text.h"
 #include "inventory/nic_info.h"
+#include "lib/bounded_text.h"
+#include "lib/report_path.h"
+#include "lib/return_codes.h"
 #include "support/event_log_capture.h"
+#include "support/run_state.h"
 #include "support/test_support.h"
 #include "update/axtoi.h"
 #include "update/directed_update.h"
@@ -30,11 +31,7 @@ protected:
     int count = -1;
 
     void SetUp() override { point_report_at(dir.file("report.xml")); }
-    void TearDown() override
-    {
-        g_ninfo.clear();
-        g_XMLDiscoveryReport[0] = '\0';
-    }
+    void TearDown() override { reset_run_state(); }
     void point_report_at(const std::string& path)
     {
         ASSERT_TRUE(copy_bounded(g_XMLDiscoveryReport, sizeof g_XMLDiscoveryReport, path.c_str()));

@@ -1,14 +1,15 @@
 // -d, then the report edited, then -u: through the real binary on this
 // machine's adapter, and in process for several scripted adapters.
-#include "app/arguments.h"
-#include "app/bounded_text.h"
-#include "app/return_codes.h"
-#include "app/run_flags.h"
 #include "inventory/nic_info.h"
+#include "lib/bounded_text.h"
+#include "lib/report_path.h"
+#include "lib/return_codes.h"
+#include "lib/run_flags.h"
 #include "report/discovery_report.h"
 #include "support/event_log_capture.h"
 #include "support/fake_host.h"
 #include "support/report_schema.h"
+#include "support/run_state.h"
 #include "support/sim_package.h"
 #include "update/directed_update.h"
 
@@ -154,9 +155,7 @@ TEST(DirectedUpdateRoundTrip, SeveralAdaptersFlashExactlyTheMarkedOnes)
     EXPECT_EQ(g_nNics, 0);
     EXPECT_EQ(g_nDazedNICs, 0);
 
-    g_iFlag = 0;
-    g_ninfo.clear();
-    g_XMLDiscoveryReport[0] = '\0';
+    reset_run_state();
 }
 
 } // namespace

@@ -1,12 +1,14 @@
 // The default update over several adapters: scripted probes, the simulator
 // as ./bootutil, answers on standard input. The simulator's state shows what
 // a run really flashed.
+#include "update/flash_adapter.h"
 #include "update/fw_upgrade.h"
 #include "update/prompt.h"
 
-#include "app/return_codes.h"
-#include "app/run_flags.h"
 #include "inventory/nic_info.h"
+#include "lib/return_codes.h"
+#include "lib/run_flags.h"
+#include "support/event_log_capture.h"
 #include "support/fake_host.h"
 #include "support/sim_package.h"
 #include "update_fixture.h"
@@ -19,7 +21,7 @@ using namespace testing_support;
 
 namespace {
 
-using update_test::CapturedLog;
+using testing_support::EventLogCapture;
 using update_test::ScopedStdin;
 
 const char kImageCombo[] = "1.3.21";
@@ -84,15 +86,8 @@ protected:
 
     static FakeInterface interface(int nic, uint32_t devid)
     {
-        FakeInterface i;
-        i.name = "eth" + std::to_string(nic - 1);
-        i.bus_info = "0000:0" + std::to_string(nic + 2) + ":00.0";
-        i.hwaddr = mac_of(nic);
-        i.venid = 0x8086;
-        i.devid = devid;
-        i.subvenid = 0x8086;
-        i.subdevid = 0xA02C;
-        return i;
+        return pci_nic("eth" + std::to_string(nic - 1), "0000:0" + std::to_string(nic + 2) + ":00.0", mac_of(nic),
+                       devid);
     }
 
     // One combo version per adapter, plus extra keys per adapter (a psid
@@ -117,7 +112,7 @@ protected:
     RunOutcome run(const std::string& input, uint32_t flags = 0)
     {
         g_iFlag = flags;
-        CapturedLog log;
+        EventLogCapture log;
         ScopedStdin in(input);
         testing::internal::CaptureStdout();
         int result = fw_upgrade();
@@ -173,7 +168,7 @@ TEST_F(UpdateRun, AnswersDecideWhatIsFlashed)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        update_test::reset_run_state();
+        reset_run_state();
         write_state({"1.2.8", "1.2.8", "1.2.8"});
         pkg.clear_tool_log();
         RunOutcome r = run(c.input);
@@ -223,7 +218,7 @@ TEST_F(UpdateRun, OptionsSetTheDefaults)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << "flags 0x" << std::hex << c.flags);
-        update_test::reset_run_state();
+        reset_run_state();
         write_state(installed);
         pkg.clear_tool_log();
         RunOutcome r = run("\n\n\n", c.flags);
@@ -260,7 +255,7 @@ TEST_F(UpdateRun, FailedFlashDoesNotStopTheOthers)
     for (const auto& f : faults) {
         for (uint32_t flags : {0u, RUN_SILENT}) {
             SCOPED_TRACE(testing::Message() << f.fault << (flags ? ", silent" : ", interactive"));
-            update_test::reset_run_state();
+            reset_run_state();
             // The third has the image already: declined by the answer or by default.
             write_state({"1.2.8", "1.2.8", "1.3.21"}, {f.fault});
             pkg.clear_tool_log();
@@ -296,9 +291,9 @@ TEST_F(UpdateRun, NothingToJudge)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        update_test::reset_run_state();
+        reset_run_state();
         write_state({"1.2.8"});
-        host->interfaces = c.nics;
+        host->set_interfaces(c.nics);
         pkg.clear_tool_log();
         RunOutcome r = run("y\n");
         EXPECT_EQ(r.result, c.result);
@@ -320,9 +315,9 @@ TEST_F(UpdateRun, ResultWithoutAFlashIsTheLastJudgement)
         {0x10D3, 0x10C9, FWUPG_OK},
     };
     for (const auto& c : cases) {
-        update_test::reset_run_state();
+        reset_run_state();
         write_state({"1.2.8", "1.2.8"});
-        host->interfaces = {interface(1, c.first_devid), interface(2, c.second_devid)};
+        host->set_interfaces({interface(1, c.first_devid), interface(2, c.second_devid)});
         RunOutcome r = run("n\nn\n");
         EXPECT_EQ(r.result, c.result);
         EXPECT_EQ(count(r.console, kPromptEnd), 1u);
@@ -365,7 +360,7 @@ TEST_F(UpdateRun, FlashOfOneAdapter)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        update_test::reset_run_state();
+        reset_run_state();
         write_state({"1.2.8"}, {c.fault});
         pkg.clear_tool_log();
         write_file(pkg.file("out.txt"), "Error: PSID Mismatch\n");
@@ -377,7 +372,7 @@ TEST_F(UpdateRun, FlashOfOneAdapter)
         nic.flags = c.flags;
         g_ninfo = {nic};
 
-        CapturedLog log;
+        EventLogCapture log;
         EXPECT_EQ(do_update_firmware(0), c.result);
         EXPECT_EQ(g_iFlag, c.run_flag);
         EXPECT_EQ(flash_commands(), c.tool_runs ? std::vector<std::string>{flash_line(1)} : std::vector<std::string>{});

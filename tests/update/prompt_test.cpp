@@ -1,7 +1,8 @@
 // The operator's answer: words, defaults, end of input and overlong lines.
 #include "update/prompt.h"
 
-#include "app/run_flags.h"
+#include "lib/run_flags.h"
+#include "support/event_log_capture.h"
 #include "support/piped_stdin.h"
 #include "update_fixture.h"
 
@@ -14,7 +15,7 @@
 
 namespace {
 
-using update_test::CapturedLog;
+using testing_support::EventLogCapture;
 using update_test::ScopedStdin;
 using testing_support::PipedStdin;
 using testing_support::thread_waits_in_ppoll;
@@ -74,7 +75,7 @@ TEST_F(Prompt, PromptAndLoggedLineAsRead)
         {"", "Q? y/n/q (y):Unknown input problem!\nQuit...\n", ""},
     };
     for (const auto& c : cases) {
-        CapturedLog log;
+        EventLogCapture log;
         std::string console;
         ask(c.input, {ANSWER_YES}, &console);
         EXPECT_EQ(console, c.console) << c.input;
@@ -96,7 +97,7 @@ TEST_F(Prompt, SilentNeitherShowsNorReadsNorLogs)
     };
     for (const auto& [flags, wanted] : cases) {
         g_iFlag = flags;
-        CapturedLog log;
+        EventLogCapture log;
         ScopedStdin in("y\n");
         testing::internal::CaptureStdout();
         EXPECT_EQ(nfwu_yesno("Q?", ANSWER_NO, ANSWER_QUIT, ANSWER_YES, "y"), wanted);
@@ -127,7 +128,7 @@ TEST_F(Prompt, OverlongLineIsOneNoAndItsTailIsDropped)
         {std::string(max, 'a'), {ANSWER_NO, ANSWER_QUIT}},
     };
     for (const auto& c : cases) {
-        CapturedLog log;
+        EventLogCapture log;
         std::vector<int> defaults(c.answers.size(), ANSWER_YES);
         EXPECT_EQ(ask(c.input, defaults), c.answers) << "line of " << c.input.find('\n') << " characters";
         std::string text = log.text();

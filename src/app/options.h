@@ -1,0 +1,17 @@
+#pragma once
+
+#include <cstdint>
+
+using ModeFunction = int (*)();
+
+// parse_options() gives this when every option was taken and a mode is to
+// be chosen; never a return code.
+constexpr int OPTIONS_PARSED = -1;
+
+// Parses the (normalised) options into g_iFlag without running anything.
+// Gives OPTIONS_PARSED, or the run's result when parsing ended it: help
+// (usage shown, FWUPG_OK) or an option that is refused (FWUPG_ERR).
+int parse_options(int argc, char** argv);
+
+// The mode that the option bits select, or null when the combination is refused.
+ModeFunction select_mode(uint32_t flags);

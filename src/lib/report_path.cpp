@@ -1,0 +1,3 @@
+#include "lib/report_path.h"
+
+char g_XMLDiscoveryReport[XML_REPORT_PATH_SIZE];
