@@ -51,10 +51,7 @@ TEST(ConcurrentRun, SecondRunInTheSameDirectoryRefuses)
     };
     for (const Hold& hold : holds) {
         SimPackage pkg;
-        pkg.add_image_file("host.bin");
-        pkg.write_catalog({catalog_entry_for(*nic, "Host Adapter", "host.bin")});
-        pkg.write_state("adapter nic=1 mac=" + nic->mac + " psid=P1 combo=1.2.8 pxe=1 setup=1 ocd=1" +
-                        hold.adapter_keys + "\nimage file=host.bin psid=P1 combo=1.3.21 pxe=1 setup=1 ocd=1\n");
+        pkg.offer_host_nic(*nic, hold.adapter_keys);
 
         BackgroundRun first(hold.args, pkg.path());
         if (hold.args.empty())

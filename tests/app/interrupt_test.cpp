@@ -49,11 +49,7 @@ protected:
 
     void prepare(SimPackage& pkg, const std::string& keys) const
     {
-        pkg.add_image_file("host.bin");
-        pkg.write_catalog({catalog_entry_for(*nic, "Host Adapter", "host.bin")});
-        pkg.write_state("adapter nic=1 mac=" + nic->mac + " psid=P1 combo=" + kInstalled +
-                        " pxe=1.3.33 setup=2.2.6 ocd=1.0.7 " + keys +
-                        "\nimage file=host.bin psid=P1 combo=1.3.21 pxe=1.3.45 setup=2.2.8 ocd=1.0.9\n");
+        pkg.offer_host_nic(*nic, keys);
     }
 };
 

@@ -3,6 +3,7 @@
 #include "inventory/probes.h"
 
 #include "probe_test_support.h"
+#include "support/sim_package.h"
 #include "support/test_support.h"
 
 #include <dirent.h>
@@ -46,40 +47,6 @@ std::string link_basename(const std::string& path)
     std::error_code ec;
     fs::path target = fs::read_symlink(path, ec);
     return ec ? "" : target.filename().string();
-}
-
-struct PciInterface {
-    std::string name;
-    std::string pci_address;
-};
-
-// An "eth" interface whose device is a PCI function, or a virtio device on
-// one (its driver then reports the PCI function as bus information).
-bool find_pci_eth_interface(PciInterface* found)
-{
-    std::error_code ec;
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(kSysNet, ec))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    for (const std::string& name : names) {
-        if (name.find("eth") == std::string::npos)
-            continue;
-        fs::path device = fs::canonical(kSysNet + name + "/device", ec);
-        if (ec)
-            continue;
-        std::string subsystem = link_basename(device.string() + "/subsystem");
-        if (subsystem == "pci") {
-            *found = {name, device.filename().string()};
-            return true;
-        }
-        if (subsystem == "virtio" &&
-            link_basename(device.parent_path().string() + "/subsystem") == "pci") {
-            *found = {name, device.parent_path().filename().string()};
-            return true;
-        }
-    }
-    return false;
 }
 
 // The MAC address file "02:fc:00:00:00:01" in the probe's form "02FC00000001".
@@ -277,20 +244,20 @@ TEST(KernelProbes, Loopback)
 
 TEST(KernelProbes, PciBackedEthInterface)
 {
-    PciInterface eth;
-    if (!find_pci_eth_interface(&eth))
-        GTEST_SKIP() << "no PCI-backed eth interface on this machine";
-    SCOPED_TRACE(eth.name + " on " + eth.pci_address);
+    const std::optional<testing_support::HostNic> eth = testing_support::find_host_pci_nic();
+    if (!eth)
+        GTEST_SKIP() << "no eth interface on function 0 of a PCI device on this machine";
+    SCOPED_TRACE(eth->name + " on " + eth->bus_info);
 
     StderrCapture err;
     EthtoolInfo info;
-    ASSERT_EQ(get_ethtool_info(eth.name.c_str(), &info), 0);
+    ASSERT_EQ(get_ethtool_info(eth->name.c_str(), &info), 0);
     EXPECT_EQ(err.take(), "");
-    EXPECT_EQ(text_or_null(info.bus_info), eth.pci_address);
-    EXPECT_EQ(text_or_null(info.driver), link_basename(kSysNet + eth.name + "/device/driver"));
+    EXPECT_EQ(text_or_null(info.bus_info), eth->bus_info);
+    EXPECT_EQ(text_or_null(info.driver), link_basename(kSysNet + eth->name + "/device/driver"));
     EXPECT_NE(info.driver_version, nullptr);
     EXPECT_NE(info.fw_version, nullptr);
-    LinkState carrier = carrier_from_sysfs(eth.name);
+    LinkState carrier = carrier_from_sysfs(eth->name);
     if (carrier != LINK_STATE_NONE) {
         EXPECT_EQ(info.link_state, carrier);
     }
@@ -299,13 +266,13 @@ TEST(KernelProbes, PciBackedEthInterface)
     uint32_t ids[4] = {};
     ASSERT_EQ(get_pci_info(info.bus_info, &ids[0], &ids[1], &ids[2], &ids[3]), 0);
     for (int i = 0; i < 4; ++i) {
-        std::string text = read_file("/sys/bus/pci/devices/" + eth.pci_address + "/" + id_files[i]);
+        std::string text = read_file("/sys/bus/pci/devices/" + eth->bus_info + "/" + id_files[i]);
         EXPECT_EQ(ids[i], strtoul(text.c_str(), nullptr, 16)) << id_files[i];
     }
     free_ethtool_info(&info);
 
     if (raw_sockets_allowed())
-        expect_addresses_match_host(eth.name);
+        expect_addresses_match_host(eth->name);
 }
 
 TEST(KernelProbes, InterfaceWithoutIpv4IsQuiet)

@@ -96,11 +96,7 @@ TEST(ShowCurrentEndToEnd, PrintsTheBlockForTheHostsNic)
     std::optional<HostNic> nic;
     SKIP_UNLESS_HOST_NIC(nic);
     SimPackage pkg;
-    pkg.add_image_file("host.bin");
-    pkg.write_catalog({catalog_entry_for(*nic, "Host Adapter", "host.bin")});
-    pkg.write_state("adapter nic=1 mac=" + nic->mac +
-                    " psid=P1 combo=1.2.8 pxe=1.3.33 setup=2.2.6 ocd=1.0.7\n"
-                    "image file=host.bin psid=P1 combo=1.3.21 pxe=1.3.45 setup=2.2.8 ocd=1.0.9\n");
+    pkg.offer_host_nic(*nic);
 
     RunResult r = run_dazed_fug({"-c"}, pkg.path());
     EXPECT_EQ(r.exit_status, 0) << r.err;

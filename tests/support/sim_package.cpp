@@ -174,6 +174,15 @@ void SimPackage::write_catalog(size_t count, const std::function<CatalogEntryTex
     write_catalog_file(file("nic_fw/NICFWData.xml"), count, entry);
 }
 
+void SimPackage::offer_host_nic(const HostNic& nic, const std::string& adapter_keys)
+{
+    add_image_file("host.bin");
+    write_catalog({catalog_entry_for(nic, "Host Adapter", "host.bin")});
+    write_state("adapter nic=1 mac=" + nic.mac + " " + adapter_keys +
+                " psid=P1 combo=1.2.8 pxe=1.3.33 setup=2.2.6 ocd=1.0.7\n"
+                "image file=host.bin psid=P1 combo=1.3.21 pxe=1.3.45 setup=2.2.8 ocd=1.0.9\n");
+}
+
 void SimPackage::add_image_file(const std::string& name)
 {
     write_file(file("nic_fw/" + name), "simulated firmware image " + name + "\n");

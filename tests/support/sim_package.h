@@ -64,6 +64,11 @@ public:
 
     void write_catalog(const std::vector<CatalogEntryText>& entries);
     void write_catalog(size_t count, const std::function<CatalogEntryText(size_t)>& entry);
+    // Offers this machine's NIC: the catalog names it "Host Adapter" with
+    // the image host.bin, and the tool lists it as adapter 1 with combo 1.2.8
+    // installed and 1.3.21 in the image. The keys given stand before the
+    // defaults on the adapter's line, and so replace them.
+    void offer_host_nic(const HostNic& nic, const std::string& adapter_keys = "");
     // Writes nic_fw/<file> so that the tool finds the image on disk.
     void add_image_file(const std::string& file);
     // The simulator's state, line by line (see tools/README.md).

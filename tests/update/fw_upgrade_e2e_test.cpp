@@ -42,13 +42,7 @@ protected:
     // installed combo version and extra keys given.
     void prepare(SimPackage& pkg, const std::string& combo, const std::string& extra) const
     {
-        pkg.add_image_file("host.bin");
-        pkg.write_catalog({catalog_entry_for(*nic, "Host Adapter", "host.bin")});
-        std::string adapter = "adapter nic=1 mac=" + nic->mac;
-        if (!contains(extra, "psid="))
-            adapter += " psid=P1";
-        adapter += " combo=" + combo + " pxe=1.3.33 setup=2.2.6 ocd=1.0.7 " + extra;
-        pkg.write_state(adapter + "\nimage file=host.bin psid=P1 combo=1.3.21 pxe=1.3.45 setup=2.2.8 ocd=1.0.9\n");
+        pkg.offer_host_nic(*nic, "combo=" + combo + " " + extra);
     }
 };
 
