@@ -23,19 +23,6 @@ namespace {
 
 using FaultInProcess = app_test::InProcessRun;
 
-bool contains(const std::string& text, const std::string& part)
-{
-    return text.find(part) != std::string::npos;
-}
-
-size_t count(const std::string& text, const std::string& part)
-{
-    size_t n = 0;
-    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
-        ++n;
-    return n;
-}
-
 // Without the tool no mode can ask which adapters exist; none may answer
 // "No supported adapters found" and succeed.
 TEST(FaultInjection, UnusableFlashToolEndsEveryModeWithAnError)

@@ -14,11 +14,6 @@ using namespace testing_support;
 
 namespace {
 
-bool contains(const std::string& text, const std::string& part)
-{
-    return text.find(part) != std::string::npos;
-}
-
 TEST(HostSafetyBinary, AsRootOnlyAPrivateWorkingDirectory)
 {
     SKIP_IF_HOST_UNSAFE();

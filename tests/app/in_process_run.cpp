@@ -107,10 +107,7 @@ std::vector<int> InProcessRun::flashed() const
 
 size_t InProcessRun::tool_invocations_with(const std::string& part) const
 {
-    size_t n = 0;
-    for (const std::string& args : pkg.tool_invocations())
-        n += args.find(part) != std::string::npos;
-    return n;
+    return containing(pkg.tool_invocations(), part).size();
 }
 
 void InProcessRun::expect_module_tree_as_before() const

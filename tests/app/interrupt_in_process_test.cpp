@@ -23,16 +23,6 @@ namespace {
 using app_test::interrupted_log_end;
 using InterruptedInProcess = app_test::InProcessRun;
 
-bool contains(const std::string& text, const std::string& part)
-{
-    return text.find(part) != std::string::npos;
-}
-
-bool ends_with(const std::string& text, const std::string& end)
-{
-    return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
-}
-
 int g_signal_in_staging = 0;
 
 int release_with_signal(std::string* release)

@@ -20,24 +20,6 @@ namespace {
 const char kInstalled[] = "1.2.8";
 const char kImageCombo[] = "1.3.21";
 
-bool contains(const std::string& text, const std::string& part)
-{
-    return text.find(part) != std::string::npos;
-}
-
-bool ends_with(const std::string& text, const std::string& end)
-{
-    return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
-}
-
-size_t invocations_with(const SimPackage& pkg, const std::string& part)
-{
-    size_t n = 0;
-    for (const std::string& args : pkg.tool_invocations())
-        n += contains(args, part);
-    return n;
-}
-
 class InterruptedRun : public ::testing::Test {
 protected:
     std::optional<HostNic> nic;
@@ -68,12 +50,12 @@ TEST_F(InterruptedRun, EndsWithTheLoggedResultAndNoFurtherStep)
          [](const BackgroundRun& run, const SimPackage&) { return run.wait_for_output(" y/n/q (y):"); }, 2, false},
         {"inside a slow version report", {}, "report_delay=1",
          [](const BackgroundRun&, const SimPackage& pkg) {
-             return wait_until([&] { return invocations_with(pkg, "-NIC=") > 0; });
+             return wait_until([&] { return containing(pkg.tool_invocations(), "-NIC=").size() > 0; });
          },
          1, false},
         {"inside a slow flash", {"-s"}, "flash_delay=1",
          [](const BackgroundRun&, const SimPackage& pkg) {
-             return wait_until([&] { return invocations_with(pkg, "-up=") > 0; });
+             return wait_until([&] { return containing(pkg.tool_invocations(), "-up=").size() > 0; });
          },
          3, true},
     };
@@ -110,8 +92,8 @@ TEST_F(InterruptedRun, EndsWithTheLoggedResultAndNoFurtherStep)
                 << log;
             // The command under way was the last one: no second report, no
             // further flash.
-            EXPECT_EQ(invocations_with(pkg, "-NIC="), m.commands_naming_the_adapter);
-            EXPECT_EQ(invocations_with(pkg, "-up="), m.flashed ? 1u : 0u);
+            EXPECT_EQ(containing(pkg.tool_invocations(), "-NIC=").size(), m.commands_naming_the_adapter);
+            EXPECT_EQ(containing(pkg.tool_invocations(), "-up=").size(), m.flashed ? 1u : 0u);
             EXPECT_EQ(pkg.adapter_value(nic->mac, "combo"), m.flashed ? kImageCombo : kInstalled);
             if (m.flashed)
                 EXPECT_TRUE(contains(log, "[INFO]   :MAC " + nic->mac + " Upgrade SUCCESS\n[ERROR]  :" + line));
@@ -137,7 +119,7 @@ TEST_F(InterruptedRun, SignalIgnoredAtStartStaysIgnored)
         sigaction(sig, &ignore, &saved);
         BackgroundRun run({"-s", "-f"}, pkg.path());
         sigaction(sig, &saved, nullptr);
-        ASSERT_TRUE(wait_until([&] { return invocations_with(pkg, "-up=") > 0; }));
+        ASSERT_TRUE(wait_until([&] { return containing(pkg.tool_invocations(), "-up=").size() > 0; }));
         kill(-run.pid(), sig);
         RunResult r = run.wait();
         const std::string log = read_file(pkg.file("bootutil.log"));

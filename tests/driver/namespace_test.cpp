@@ -140,11 +140,6 @@ private:
             GTEST_SKIP() << skip_;       \
     } while (0)
 
-bool contains(const std::string& text, const std::string& part)
-{
-    return text.find(part) != std::string::npos;
-}
-
 TEST_F(RealPaths, SystemModuleIsBackAfterARun)
 {
     RUN_CASE("mkwd $T/a; : > $T/release; run $T/a -u r.xml; state after\n");

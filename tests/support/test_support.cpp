@@ -266,4 +266,32 @@ std::string install_simulator(const std::string& dir, const std::string& simulat
     return ec ? "" : target;
 }
 
+bool contains(const std::string& text, const std::string& part)
+{
+    return text.find(part) != std::string::npos;
+}
+
+bool ends_with(const std::string& text, const std::string& end)
+{
+    return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
+size_t count(const std::string& text, const std::string& part)
+{
+    size_t n = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+        ++n;
+    return n;
+}
+
+std::vector<std::string> containing(const std::vector<std::string>& texts, const std::string& part)
+{
+    std::vector<std::string> out;
+    for (const std::string& text : texts) {
+        if (contains(text, part))
+            out.push_back(text);
+    }
+    return out;
+}
+
 } // namespace testing_support

@@ -90,6 +90,12 @@ void write_file(const std::string& path, const std::string& content);
 bool file_exists(const std::string& path);
 void make_dirs(const std::string& path);
 std::vector<std::string> split_lines(const std::string& text);
+bool contains(const std::string& text, const std::string& part);
+bool ends_with(const std::string& text, const std::string& end);
+// How often part stands in text.
+size_t count(const std::string& text, const std::string& part);
+// The texts that contain part, in order.
+std::vector<std::string> containing(const std::vector<std::string>& texts, const std::string& part);
 
 // Reason to skip a test that runs the real binary: the binary stages the
 // flash driver under the real /lib/modules when a distribution release file

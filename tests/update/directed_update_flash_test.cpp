@@ -79,24 +79,8 @@ protected:
         return read_discovery_report();
     }
     // Argument lists of the flash commands given, in order.
-    std::vector<std::string> flashes() const
-    {
-        std::vector<std::string> out;
-        for (const std::string& args : pkg.tool_invocations()) {
-            if (args.find("-up=") != std::string::npos)
-                out.push_back(args);
-        }
-        return out;
-    }
-    std::vector<std::string> lookups() const
-    {
-        std::vector<std::string> out;
-        for (const std::string& line : pkg.tool_command_lines()) {
-            if (line.find("| grep MACAddress |") != std::string::npos)
-                out.push_back(line);
-        }
-        return out;
-    }
+    std::vector<std::string> flashes() const { return containing(pkg.tool_invocations(), "-up="); }
+    std::vector<std::string> lookups() const { return containing(pkg.tool_command_lines(), "| grep MACAddress |"); }
     static std::string lookup_of(const char* mac)
     {
         std::string command = cmd_find_adapter(mac);

@@ -24,11 +24,6 @@ const char kSuccessLines[] = "NIC firmware update SUCCESS\nReboot the system for
 const char kSummary[] = "\nNIC firmware update completed with errors. \n";
 const char kFlashLine[] = "(./bootutil -NIC=1 -up=pxe+clp+ocd -QUIET -FILE=./nic_fw/host.bin > out.txt 2>&1)";
 
-bool contains(const std::string& text, const std::string& part)
-{
-    return text.find(part) != std::string::npos;
-}
-
 class UpdateEndToEnd : public ::testing::Test {
 protected:
     std::optional<HostNic> nic;

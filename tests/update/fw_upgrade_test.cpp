@@ -42,14 +42,6 @@ std::string flash_line(int nic)
            " -up=pxe+clp+ocd -QUIET -FILE=./nic_fw/dz10.bin > out.txt 2>&1)\\n";
 }
 
-size_t count(const std::string& text, const std::string& what)
-{
-    size_t n = 0;
-    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1))
-        ++n;
-    return n;
-}
-
 struct RunOutcome {
     int result;
     std::string console;
@@ -131,15 +123,7 @@ protected:
         return out;
     }
 
-    std::vector<std::string> flash_commands() const
-    {
-        std::vector<std::string> out;
-        for (const std::string& line : pkg.tool_command_lines()) {
-            if (line.find("-up=") != std::string::npos)
-                out.push_back(line);
-        }
-        return out;
-    }
+    std::vector<std::string> flash_commands() const { return containing(pkg.tool_command_lines(), "-up="); }
 };
 
 TEST_F(UpdateRun, AnswersDecideWhatIsFlashed)
