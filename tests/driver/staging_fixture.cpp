@@ -66,6 +66,7 @@ void StagingTest::set_release(const std::string& release)
 {
     release_ = release;
     g_fake_release = release;
+    g_fake_uname_fails = false;
 }
 
 void StagingTest::fail_uname()
@@ -75,6 +76,7 @@ void StagingTest::fail_uname()
 
 void StagingTest::add_release_file(const char* name)
 {
+    make_dirs(root_.file("etc"));
     write_file(root_.file(std::string("etc/") + name), "");
 }
 

@@ -79,114 +79,77 @@ TEST_F(StagingTest, StagesThePrebuiltModuleForTheReleaseAndRemovesItAfterwards)
     EXPECT_EQ(log_text().find("[ERROR]"), std::string::npos);
 }
 
-TEST_F(StagingTest, SystemModuleIsSetAsideAndPutBack)
+// One staging and its restore, from what the host and the working directory
+// hold; "-" stands for no such file.
+TEST_F(StagingTest, StagingAndRestoreByWhatIsThere)
 {
-    add_release_file("redhat-release");
-    add_prebuilt("RHEL5-2.6.18PAE_durivozo.ko", "staged");
-    add_system_module("system");
-
-    EXPECT_EQ(stage().rc, FWUPG_OK);
-    EXPECT_EQ(read_file(module_file()), "staged");
-    EXPECT_EQ(read_file(backup_file()), "system");
-
-    restore();
-    EXPECT_EQ(read_file(module_file()), "system");
-    EXPECT_FALSE(file_exists(backup_file()));
-}
-
-// A durivozo.ko that no record accounts for may be built for another
-// kernel: it is left where it is and never installed.
-TEST_F(StagingTest, UnrecordedBackupIsNeverInstalled)
-{
-    add_release_file("redhat-release");
-    add_prebuilt("RHEL5-2.6.18PAE_durivozo.ko", "staged");
-    make_dirs(module_dir());
-    add_leftover_backup("earlier");
-
-    EXPECT_EQ(stage().rc, FWUPG_OK);
-    EXPECT_EQ(read_file(module_file()), "staged");
-    EXPECT_NE(log_text().find("[WARNING]:" + backup_file() + " is no backup that this program recorded"),
-              std::string::npos)
-        << log_text();
-
-    EXPECT_EQ(restore().rc, FWUPG_OK);
-    EXPECT_FALSE(file_exists(module_file()));
-    EXPECT_EQ(read_file(backup_file()), "earlier");
-}
-
-TEST_F(StagingTest, RestoreRunsOnlyOnce)
-{
-    add_release_file("redhat-release");
-    add_prebuilt("RHEL5-2.6.18PAE_durivozo.ko", "staged");
-    add_system_module("system");
-
-    EXPECT_EQ(stage().rc, FWUPG_OK);
-    restore();
-    restore();  // must not take the restored module for a staged one
-    EXPECT_EQ(read_file(module_file()), "system");
-}
-
-TEST_F(StagingTest, UnameFailureFormsNoPathAndRestoreDoesNothing)
-{
-    add_release_file("redhat-release");
-    add_prebuilt("RHEL5-2.6.18PAE_durivozo.ko", "staged");
-    add_system_module("system");
-    add_leftover_backup("earlier");
-    fail_uname();
-
-    Outcome staged = stage();
-    EXPECT_EQ(staged.rc, FWUPG_ERR);
-    EXPECT_EQ(staged.console, "Failed to get kernel version\n");
-    EXPECT_NE(log_text().find("[ERROR]  :Failed to get kernel version\n"), std::string::npos);
-    EXPECT_STREQ(kernel_path, "/lib/modules/");
-
-    restore();
-    EXPECT_EQ(read_file(module_file()), "system");
-    EXPECT_EQ(read_file(backup_file()), "earlier");
-}
-
-TEST_F(StagingTest, UnsupportedKernelNamesTheWholeReleaseAndRestoresTheSystemModule)
-{
-    set_release("3.10.0-1160.el7.x86_64");
-    add_release_file("redhat-release");
-    add_prebuilt("RHEL5-2.6.18PAE_durivozo.ko", "staged");
-    add_system_module("system");
-
-    Outcome staged = stage();
-    const std::string message = "kernel: 3.10.0-1160.el7.x86_64 is not supported by the component.\n";
-    EXPECT_EQ(staged.rc, FWUPG_ERR);
-    EXPECT_EQ(staged.console, message);
-    EXPECT_NE(log_text().find("[ERROR]  :" + message), std::string::npos);
-    // The listing's own complaint names the pattern it could not find.
-    EXPECT_NE(staged.errors.find("RHEL*3.10.0_durivozo.ko"), std::string::npos) << staged.errors;
-    // Nothing moved: the prebuilt module is looked for first.
-    EXPECT_EQ(read_file(module_file()), "system");
-    EXPECT_FALSE(file_exists(backup_file()));
-
-    restore();
-    EXPECT_EQ(read_file(module_file()), "system");
-    EXPECT_FALSE(file_exists(backup_file()));
-}
-
-TEST_F(StagingTest, WithoutReleaseFilesNothingIsStagedOrRestored)
-{
+    const std::string unsupported = "kernel: 3.10.0-1160.el7.x86_64 is not supported by the component.\n";
+    const struct {
+        const char* name;
+        const char* release;  // null: uname fails
+        bool release_file;
+        const char* system;   // the system's module
+        const char* leftover; // a durivozo.ko already in the working directory
+        int rc;
+        std::string console;
+        const char* logged;
+        const char* staged;           // the module file after staging
+        const char* module_after;     // after restore
+        const char* backup_after;
+    } cases[] = {
+        {"set aside and put back", "2.6.18-92.el5PAE", true, "system", "-", FWUPG_OK, "", "", "staged", "system",
+         "-"},
+        // It may be built for another kernel: left where it is, never installed.
+        {"unrecorded backup", "2.6.18-92.el5PAE", true, "-", "earlier", FWUPG_OK, "",
+         " is no backup that this program recorded", "staged", "-", "earlier"},
+        {"uname fails", nullptr, true, "system", "earlier", FWUPG_ERR, "Failed to get kernel version\n",
+         "[ERROR]  :Failed to get kernel version\n", "system", "system", "earlier"},
+        // Nothing moves: the prebuilt module is looked for first.
+        {"unsupported kernel", "3.10.0-1160.el7.x86_64", true, "system", "-", FWUPG_ERR, unsupported,
+         "[ERROR]  :kernel: 3.10.0-1160.el7.x86_64 is not supported", "system", "system", "-"},
+        {"no release file", "2.6.18-92.el5PAE", false, "system", "earlier", FWUPG_OK, "",
+         "[WARNING]:Neither /etc/SuSE-release nor /etc/redhat-release exists", "system", "system", "earlier"},
+    };
     add_prebuilt("RHEL5-2.6.18PAE_durivozo.ko", "staged");
     add_prebuilt("SLES10-2.6.18PAE_durivozo.ko", "staged");
-    add_system_module("system");
-    add_leftover_backup("earlier");
+    auto content = [](const std::string& path) { return file_exists(path) ? read_file(path) : "-"; };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        reset_staging_state();
+        std::system(("rm -rf '" + root_.path() + "/etc' '" + root_.path() + "/lib' '" + backup_file() + "'").c_str());
+        if (c.release != nullptr)
+            set_release(c.release);
+        else
+            fail_uname();
+        if (c.release_file)
+            add_release_file("redhat-release");
+        make_dirs(module_dir());
+        if (std::string(c.system) != "-")
+            add_system_module(c.system);
+        if (std::string(c.leftover) != "-")
+            add_leftover_backup(c.leftover);
 
-    Outcome staged = stage();
-    EXPECT_EQ(staged.rc, FWUPG_OK);
-    EXPECT_EQ(staged.console, "");
-    const std::string log = log_text();
-    EXPECT_NE(log.find("[WARNING]:Neither /etc/SuSE-release nor /etc/redhat-release exists"), std::string::npos)
-        << log;
-    EXPECT_EQ(log.find("[ERROR]"), std::string::npos);
-
-    restore();
-    EXPECT_EQ(read_file(module_file()), "system");
-    EXPECT_EQ(read_file(backup_file()), "earlier");
-    EXPECT_TRUE(file_exists(root_.path() + "/lib/modules/" + release_));
+        const size_t logged_before = log_text().size();
+        Outcome staged = stage();
+        const std::string logged = log_text().substr(logged_before);
+        EXPECT_EQ(staged.rc, c.rc) << staged.errors;
+        EXPECT_EQ(staged.console, c.console);
+        EXPECT_TRUE(contains(logged, c.logged)) << logged;
+        EXPECT_EQ(contains(logged, "[ERROR]"), c.rc != FWUPG_OK);
+        if (c.release == nullptr) {
+            EXPECT_STREQ(kernel_path, "/lib/modules/");  // no path is formed
+        } else if (c.rc != FWUPG_OK) {
+            // The listing's own complaint names the pattern.
+            EXPECT_TRUE(contains(staged.errors, "RHEL*3.10.0_durivozo.ko")) << staged.errors;
+        }
+        EXPECT_EQ(content(module_file()), c.staged);
+        EXPECT_EQ(restore().rc, FWUPG_OK);
+        EXPECT_EQ(content(module_file()), c.module_after);
+        EXPECT_EQ(content(backup_file()), c.backup_after);
+        // Restore runs once: a second must not take the module for a staged one.
+        restore();
+        EXPECT_EQ(content(module_file()), c.module_after);
+    }
 }
 
 // Releases that cannot be used safely are refused before any path is formed.
