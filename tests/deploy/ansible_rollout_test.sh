@@ -1,74 +1,148 @@
 #!/usr/bin/env bash
-# Runs the rollout playbook against localhost with a simulator package and
-# checks that the simulator's state was flashed as the policy says.
+# Runs the rollout playbook against a simulated fleet on this machine: every
+# inventory host is reached by the local connection and has its own package,
+# working directory and simulator state, all offering this machine's NIC with
+# their own versions and faults.
 #   ansible_rollout_test.sh <source-dir> <dazed-fug> <bootutil-sim>
 source "$1/tests/packaging/lib.sh"
 src=$1 program=$2 sim=$3
 
 command -v ansible-playbook >/dev/null || skip "ansible-playbook is not installed"
-for release in /etc/SuSE-release /etc/redhat-release; do
-    [ ! -e "$release" ] || skip "$release exists, so the real binary would stage into the host's /lib/modules"
-done
+skip_if_host_unsafe
 
 # Ansible keeps its own files under the temporary directory, not in $HOME.
 export ANSIBLE_HOME=$tmp/ansible-home ANSIBLE_LOCAL_TEMP=$tmp/ansible-local ANSIBLE_REMOTE_TEMP=$tmp/ansible-remote
-export ANSIBLE_RETRY_FILES_ENABLED=false ANSIBLE_NOCOLOR=1 ANSIBLE_HOST_KEY_CHECKING=false
-printf '[dazed_hosts]\nlocalhost ansible_connection=local ansible_python_interpreter=/usr/bin/python3\n' > "$tmp/hosts"
+export ANSIBLE_RETRY_FILES_ENABLED=false ANSIBLE_NOCOLOR=1 ANSIBLE_HOST_KEY_CHECKING=false ANSIBLE_FORKS=5 ANSIBLE_PIPELINING=1
 
 "$src/tools/make-sim-vendor-dir.sh" "$tmp/vendor" "$sim" >/dev/null
 mac=$(sed -n 's/^adapter .*mac=\([0-9A-F]*\).*/\1/p' "$tmp/vendor/bootutil-sim.state")
 [ -n "$mac" ] || skip "no eth interface on function 0 of a PCI device on this machine"
-image_combo=$(sed -n 's/^image .*combo=\([^ ]*\).*/\1/p' "$tmp/vendor/bootutil-sim.state")
-installed_combo=$(sed -n 's/^adapter .*combo=\([^ ]*\).*/\1/p' "$tmp/vendor/bootutil-sim.state")
-[ "$image_combo" != "$installed_combo" ] || fail "the vendor directory should carry newer firmware"
+nic=""
+for net in /sys/class/net/*; do
+    [ "$(tr -d ':\n' < "$net/address" | tr 'a-f' 'A-F')" = "$mac" ] && nic=${net##*/} && break
+done
+pci=$(sed -n 's/.*venid="\([^"]*\)" devid="\([^"]*\)" subvenid="\([^"]*\)" subdevid="\([^"]*\)".*/\1-\2-\3-\4/p' \
+    "$tmp/vendor/nic_fw/NICFWData.xml")
+product="Demo Dazed Server Adapter"
 
-# rollout <policy> <case>: builds the package, runs the playbook, echoes its status.
+# host: the adapter's installed combo and faults ("-": a catalog without this NIC).
+# In inventory order; the ready ones flash in batches of two: up+down,
+# same+takes, broken+partner, after.
+fleet=(
+    "up        1.2.8"
+    "none      -"
+    "blind     1.2.8 list_exit=2"
+    "down      1.4.0"
+    "same      1.3.21"
+    "takes     1.2.8 flash_takes=1.3.20"
+    "broken    1.2.8 flash_exit=3"
+    "partner   1.2.8"
+    "after     1.2.8"
+)
+for line in "${fleet[@]}"; do
+    read -r host combo faults <<< "$line"
+    cp -a "$tmp/vendor" "$tmp/v-$host"
+    if [ "$combo" = - ]; then
+        printf '<?xml version="1.0"?>\n<NICFWData/>\n' > "$tmp/v-$host/nic_fw/NICFWData.xml"
+    else
+        sed -i "s/^\(adapter .*\) combo=1.2.8 \(.*\)$/\1 combo=$combo \2 $faults/" "$tmp/v-$host/bootutil-sim.state"
+    fi
+    "$src/packaging/make-component-package.sh" -p "$program" "$tmp/v-$host" "$tmp/$host.sh" >/dev/null 2>&1 ||
+        fail "$host: package not built"
+done
+
+# rollout <run> <extra -e words...>: runs the playbook over the fleet, echoes its status.
 rollout() {
-    local case_dir=$tmp/$2
-    mkdir -p "$case_dir"
-    "$src/packaging/make-component-package.sh" -p "$program" "$tmp/vendor" "$case_dir/package.sh" >/dev/null 2>&1 ||
-        { fail "$2: package not built"; return; }
-    mkdir -p "$case_dir/work"
-    ansible-playbook -i "$tmp/hosts" "$src/deploy/ansible/rollout.yml" \
-        -e package="$case_dir/package.sh" -e work_root="$case_dir/work" \
-        -e reports_dir="$case_dir/reports" -e policy="$1" > "$case_dir/ansible.out" 2>&1
+    local run=$1 line host
+    shift
+    mkdir -p "$tmp/$run"
+    {
+        echo "[dazed_hosts]"
+        for line in "${fleet[@]}"; do
+            read -r host _ <<< "$line"
+            mkdir -p "$tmp/$run/$host"
+            echo "$host ansible_connection=local ansible_python_interpreter=/usr/bin/python3" \
+                "package=$tmp/$host.sh work_root=$tmp/$run/$host"
+        done
+    } > "$tmp/$run/hosts"
+    ansible-playbook -i "$tmp/$run/hosts" "$src/deploy/ansible/rollout.yml" -e batch_size=2 \
+        -e reports_dir="$tmp/$run/reports" "$@" > "$tmp/$run/ansible.out" 2>&1
     echo $?
 }
 
-combo_after() {
-    sed -n "s/^adapter .*mac=$mac.*combo=\([^ ]*\).*/\1/p" "$tmp/$1"/work/dazed-fug.*/bootutil-sim.state
+# host_state <run> <host>: "<combo after> <flash commands given>", "-" without a run directory.
+host_state() {
+    local dir
+    dir=$(ls -d "$tmp/$1/$2"/dazed-fug.* 2>/dev/null) || { echo -; return; }
+    echo "$(sed -n 's/^adapter .* combo=\([^ ]*\).*/\1/p' "$dir/bootutil-sim.state")" \
+        "$(grep -c -- '-up=' "$dir/bootutil-sim.log")"
 }
 
-# Policy upgrades-only: the recommended upgrade is flashed.
-status=$(rollout upgrades-only upgrade)
-expect_eq "upgrades-only: playbook status" 0 "$status"
-expect_eq "upgrades-only: adapter firmware" "$image_combo" "$(combo_after upgrade)"
-expect_contains "upgrades-only: approved action" 'value="upgrade"' "$(cat "$tmp/upgrade/reports/localhost/approved.xml")"
-expect_contains "upgrades-only: update log" "Upgrade SUCCESS" "$(cat "$tmp/upgrade/reports/localhost/update.log")"
-expect_contains "upgrades-only: discovery log" "NIC Discovery XML successfully created." \
-    "$(cat "$tmp/upgrade/reports/localhost/discovery.log")"
+# outcomes <run>: "host:approved action:outcome:installed after" per CSV row.
+outcomes() {
+    tail -n +2 "$tmp/$1/reports/fleet.csv" | awk -F, '{ printf "%s:%s:%s:%s ", $1, $8, $9, $10 }'
+}
 
-# Each run unpacks into a fresh directory of its own that only root can change.
-expect_eq "upgrades-only: per-run directories" 1 "$(ls -d "$tmp"/upgrade/work/dazed-fug.* | wc -l)"
-expect_eq "upgrades-only: run directory owner and mode" "0 700" "$(stat -c '%u %a' "$tmp"/upgrade/work/dazed-fug.*)"
-
-for report in discovered approved; do
-    xmllint --noout --schema "$src/schema/discovery-report.xsd" "$tmp/upgrade/reports/localhost/$report.xml" 2>/dev/null ||
-        fail "the $report report does not match the schema"
+# Two runs: the status, each host's combo and number of flashes afterwards,
+# and each host's row of the view.
+runs=(
+    "as-reported|-e verify=true|up=1.3.21_1 none=1.2.8_0 blind=1.2.8_0 down=1.3.21_1 same=1.3.21_1 takes=1.3.20_1 broken=1.2.8_1 partner=1.3.21_1 after=1.2.8_0|up:upgrade:verified:1.3.21 none::nothing to do: blind::discovery failed: down:downgrade:verified:1.3.21 same:rewrite:verified:1.3.21 takes:upgrade:verify failed:1.3.20 broken:upgrade:flash failed: partner:upgrade:verified:1.3.21 after:upgrade:not run: "
+    "upgrades-only||up=1.3.21_1 down=1.4.0_0 same=1.3.21_0 takes=1.3.20_1 broken=1.2.8_1 partner=1.3.21_1 after=1.2.8_0|up:upgrade:flashed: none::nothing to do: blind::discovery failed: down:none:not approved: same:none:not approved: takes:upgrade:flashed: broken:upgrade:flash failed: partner:upgrade:flashed: after:upgrade:not run: "
+)
+for row in "${runs[@]}"; do
+    IFS='|' read -r policy extra hosts view <<< "$row"
+    # shellcheck disable=SC2086
+    got=$(rollout "$policy" -e policy="$policy" $extra)
+    expect_eq "$policy: playbook status" 2 "$got"
+    for pair in $hosts; do
+        host=${pair%%=*} want=${pair#*=}
+        expect_eq "$policy: $host: combo and flashes" "${want/_/ }" "$(host_state "$policy" "$host")"
+    done
+    expect_eq "$policy: view" "$view" "$(outcomes "$policy")"
+    expect_contains "$policy: table" "partner  $nic" "$(cat "$tmp/$policy/ansible.out")"
 done
 
-# Policy none: the same report, nothing flashed.
-status=$(rollout none dry-run)
-expect_eq "none: playbook status" 0 "$status"
-expect_eq "none: adapter firmware" "$installed_combo" "$(combo_after dry-run)"
-expect_contains "none: approved action" 'value="none"' "$(cat "$tmp/dry-run/reports/localhost/approved.xml")"
+# Each policy selects another set of this fleet's hosts.
+for row in "upgrades-only|up takes broken partner after" "upgrades-and-rewrites|up same takes broken partner after" \
+    "as-reported|up down same takes broken partner after" "none|"; do
+    IFS='|' read -r policy want <<< "$row"
+    got=""
+    for dir in "$tmp"/as-reported/reports/*/; do
+        [ -e "$dir/discovered.xml" ] || continue
+        python3 "$src/deploy/ansible/files/apply_policy.py" --policy "$policy" "$dir/discovered.xml" "$tmp/approved.xml" >/dev/null
+        grep -q 'action value="none"' "$tmp/approved.xml" || got="$got $(basename "$dir")"
+    done
+    expect_eq "$policy: selected hosts" "$(tr ' ' '\n' <<< "$want" | sort | xargs)" "$(xargs -n1 <<< "$got" | sort | xargs)"
+done
 
-# A host whose flash fails stops the rollout with a non-zero status, and its log is fetched.
-sed -i "s/^\(adapter .*mac=$mac.*\)$/\1 flash_exit=3/" "$tmp/vendor/bootutil-sim.state"
-status=$(rollout upgrades-only failing)
-[ "$status" != 0 ] || fail "failing flash: the playbook reported success"
-expect_eq "failing flash: adapter firmware" "$installed_combo" "$(combo_after failing)"
-expect_contains "failing flash: update log" "Upgrade failed" "$(cat "$tmp/failing/reports/localhost/update.log")"
+# The view, whole, for the first run.
+r=$tmp/as-reported
+row() { echo "$1,$nic,$mac,$pci,$product,$2,1.3.21,$3,$4,$5"; }
+expect_eq "as-reported: fleet.csv" "host,interface,MAC,PCI identity,product,installed before,available,approved action,outcome,installed after
+$(row up 1.2.8 upgrade verified 1.3.21)
+none,,,,,,,,nothing to do,
+blind,,,,,,,,discovery failed,
+$(row down 1.4.0 downgrade verified 1.3.21)
+$(row same 1.3.21 rewrite verified 1.3.21)
+$(row takes 1.2.8 upgrade "verify failed" 1.3.20)
+$(row broken 1.2.8 upgrade "flash failed" "")
+$(row partner 1.2.8 upgrade verified 1.3.21)
+$(row after 1.2.8 upgrade "not run" "")" "$(cat "$r/reports/fleet.csv")"
+expect_contains "as-reported: why takes failed" "takes: verify failed: MAC $mac: installed 1.3.20, approved 1.3.21" \
+    "$(cat "$r/ansible.out")"
+expect_contains "as-reported: broken's log" "Upgrade failed" "$(cat "$r/reports/broken/update.log")"
+expect_contains "as-reported: blind's log" "[ERROR]" "$(cat "$r/reports/blind/discovery.log")"
+[ ! -e "$r/reports/after/update.log" ] || fail "as-reported: the batch after the failed host ran"
+# The recap: the hosts that failed, and no other.
+expect_eq "as-reported: failed hosts" "blind broken takes" \
+    "$(sed -n 's/^\([a-z]*\) *:.* failed=[1-9].*/\1/p' "$r/ansible.out" | sort | tr '\n' ' ' | sed 's/ $//')"
+
+# Each run unpacks into a fresh directory of its own that only root can change.
+expect_eq "run directory owner and mode" "0 700" "$(stat -c '%u %a' "$r"/up/dazed-fug.*)"
+for report in discovered approved verify; do
+    xmllint --noout --schema "$src/schema/discovery-report.xsd" "$r/reports/up/$report.xml" 2>/dev/null ||
+        fail "the $report report does not match the schema"
+done
 
 [ "$failures" -eq 0 ] || cat "$tmp"/*/ansible.out
 finish

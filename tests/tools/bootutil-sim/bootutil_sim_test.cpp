@@ -247,6 +247,15 @@ TEST_F(BootutilSim, FlashGivesTheAdapterTheImageVersions)
     EXPECT_NE(state().find("adapter nic=7 mac=001B21777777 psid=DZ10C9-01 omit=list,ocd "
                            "combo=1.3.21 pxe=1.3.45 setup=2.2.8 ocd=1.0.9\n"),
               std::string::npos);
+
+    // flash_takes: the flash succeeds, but the adapter keeps another combo.
+    set_state("adapter nic=1 mac=001B21123456 psid=DZ10C9-01 combo=1.2.8 flash_takes=1.3.20\n"
+              "image file=img1.bin psid=DZ10C9-01 combo=1.3.21 pxe=1.3.45 setup=2.2.8 ocd=1.0.9\n");
+    ASSERT_EQ(run(cmd_flash(1, kImg1)), 0);
+    EXPECT_NE(file(FLASH_OUTPUT).find("replaced by 1.3.21"), std::string::npos);
+    EXPECT_EQ(state().substr(0, state().find('\n')),
+              "adapter nic=1 mac=001B21123456 psid=DZ10C9-01 combo=1.3.20 flash_takes=1.3.20 "
+              "pxe=1.3.45 setup=2.2.8 ocd=1.0.9");
 }
 
 TEST_F(BootutilSim, FailedFlashLeavesTheStateAlone)
