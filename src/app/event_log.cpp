@@ -111,9 +111,14 @@ void log_ret_val(int code)
     log_dazed_event(dazed_fout, LOG_PLAIN, event_log_string, 0);
 }
 
+bool console_open()
+{
+    return (g_iFlag & kConsoleMuted) == 0;
+}
+
 void print_message(const char* text)
 {
-    if ((g_iFlag & kConsoleMuted) != 0 || text == nullptr)
+    if (!console_open() || text == nullptr)
         return;
     fputs(text, stdout);
 }

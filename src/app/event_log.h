@@ -41,6 +41,9 @@ void log_time(FILE* stream);
 void log_command(int argc, char* const* argv);
 void log_ret_val(int code);
 
+// Whether the console gate is open: not while -s, -d or -u is in effect.
+bool console_open();
+
 // The one way to the console: silent while -s, -d or -u is in effect.
 // The text is data, never a format.
 void print_message(const char* text);

@@ -4,6 +4,7 @@
 #include "app/event_log.h"
 #include "app/options.h"
 #include "app/run_lock.h"
+#include "app/run_summary.h"
 #include "driver/staging.h"
 #include "lib/bounded_text.h"
 #include "lib/config.h"
@@ -72,7 +73,12 @@ int parse_and_dispatch(int argc, char** argv)
     ModeFunction mode = select_mode(g_iFlag);
     if (mode == nullptr)
         return refuse();
-    return interrupted() ? interrupted_run_result() : mode();
+    if (interrupted())
+        return interrupted_run_result();
+    // Now the console gate is known: staging's warning shows where the mode shows anything.
+    print_message(staging_load_warning().c_str());
+    note_mode_reached(mode);
+    return mode();
 }
 
 // Staging, arguments and the mode. A signal during staging is held until
@@ -119,6 +125,7 @@ int run_in_order(int (*step)(int, char**), int argc, char** argv)
 
 int run_dazed_fug(int argc, char** argv)
 {
+    note_mode_reached(nullptr);
     if (!lock_working_directory()) {
         fprintf(stderr, "FWUPG_ERROR: another run is active in this working directory, %s,%d\n", DIAGNOSTIC_TAIL);
         return FWUPG_ERR;
@@ -163,6 +170,7 @@ int run_dazed_fug(int argc, char** argv)
     if (!restored)
         result = FWUPG_ERR;
     log_ret_val(result);
+    log_run_summary(result);
     log_dazed_event(dazed_fout, LOG_PLAIN, LOG_SEPARATOR, 0);
     log_dazed_event(dazed_fout, LOG_PLAIN, "\n", 0);
     fclose(dazed_fout);

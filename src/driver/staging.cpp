@@ -1,5 +1,7 @@
 #include "driver/staging.h"
 
+#include "driver/load_preflight.h"
+
 #include "app/event_log.h"
 #include "driver/staging_state.h"
 #include "lib/bounded_text.h"
@@ -24,6 +26,10 @@ ModuleRecord g_staged;
 const char g_BackupModule[] = "durivozo.ko";
 
 namespace {
+
+// Why the kernel will not load what was staged ("" when it may).
+std::string g_load_warning;
+
 
 const char kModuleSubPath[] = "/kernel/drivers/net/durivozo.ko";
 
@@ -186,6 +192,14 @@ int stage_module(const std::string& release, const char* tag)
         rc = stop_staging("The prebuilt module %s cannot be read as a regular file; nothing was staged.\n", prebuilt);
 
     if (rc == FWUPG_OK) {
+        // Staged all the same: only the kernel can tell for sure.
+        const std::string refusal = module_load_refusal(prebuilt);
+        if (!refusal.empty()) {
+            g_load_warning = format_text("The kernel %s and the flash driver %s carries no signature: the kernel "
+                                         "will not load it, so the flash tool cannot reach the adapters.\n",
+                                         refusal.c_str(), log_safe(prebuilt).c_str());
+            log_dazed_event(dazed_fout, LOG_WARNING, g_load_warning.c_str(), 0);
+        }
         g_staged = ModuleRecord{release, kernel_path, backup_path,
                                 system == Entry::REGULAR ? system_sha : std::string(), staged_sha};
         rc = install_staged_module(dirfd, prebuilt, system == Entry::REGULAR, system_mode);
@@ -228,7 +242,13 @@ void reset_staging_state()
     copy_bounded(kernel_path, sizeof kernel_path, HOST_LIB_MODULES);
     g_staging_state = StagingState::NotFormed;
     g_staged = ModuleRecord{};
+    g_load_warning.clear();
     unlock_module_tree();
+}
+
+const std::string& staging_load_warning()
+{
+    return g_load_warning;
 }
 
 int update_iqv_driver()

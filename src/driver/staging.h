@@ -32,5 +32,10 @@ TreeLock lock_module_tree();
 void unlock_module_tree();
 bool module_tree_locked();
 
+// The warning, logged at staging, that the kernel will not load the staged
+// module; "" when there is none. Run control shows it once the options tell
+// whether the console is open.
+const std::string& staging_load_warning();
+
 // Back to the state at process start; for tests that stage more than once.
 void reset_staging_state();

@@ -52,6 +52,9 @@ struct NicInfo {
     uint32_t flags = 0;
     char rom_versions[ROM_VERSION_SLOTS][ROM_VERSION_SIZE] = {};
     FlashOutcome flash_outcome = FlashOutcome::NOT_FLASHED;
+    // -u: the available version as the report states it; only told in the
+    // system log's summary, never compared.
+    std::string reported_version;
 };
 
 // The inventory table; adapters pass between functions as their index.

@@ -1,6 +1,7 @@
 #include "inventory/nic_list.h"
 
 #include "app/event_log.h"
+#include "app/progress_line.h"
 #include "inventory/nic_info.h"
 #include "inventory/nic_versions.h"
 #include "inventory/probes.h"
@@ -209,7 +210,9 @@ int build_NIC_list()
     g_nDazedNICs = next_free;
 
     std::vector<bool> left_out(static_cast<size_t>(g_nDazedNICs), false);
+    ProgressLine progress;  // a terminal sees the run go on, erased before anything else shows
     for (int i = 0; i < g_nDazedNICs; ++i) {
+        progress.show(format_text("Reading adapter %d of %d ...", i + 1, g_nDazedNICs));
         switch (read_adapter_versions(i)) {
         case AdapterVersions::COMPLETE:
             break;

@@ -12,6 +12,9 @@ const char HOST_LIB_MODULES[] = "/lib/modules/";
 const char HOST_SUSE_RELEASE[] = "/etc/SuSE-release";
 const char HOST_REDHAT_RELEASE[] = "/etc/redhat-release";
 const char HOST_STATE_DIR[] = "/var/lib/dazed-fug";
+const char HOST_LOCKDOWN[] = "/sys/kernel/security/lockdown";
+const char HOST_SIG_ENFORCE[] = "/sys/module/module/parameters/sig_enforce";
+const char HOST_DEV_LOG[] = "/dev/log";
 
 namespace {
 

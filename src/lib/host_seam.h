@@ -43,3 +43,6 @@ extern const char HOST_LIB_MODULES[];         // "/lib/modules/"
 extern const char HOST_SUSE_RELEASE[];        // "/etc/SuSE-release"
 extern const char HOST_REDHAT_RELEASE[];      // "/etc/redhat-release"
 extern const char HOST_STATE_DIR[];           // "/var/lib/dazed-fug": the staging record
+extern const char HOST_LOCKDOWN[];            // "/sys/kernel/security/lockdown"
+extern const char HOST_SIG_ENFORCE[];         // "/sys/module/module/parameters/sig_enforce"
+extern const char HOST_DEV_LOG[];             // "/dev/log": the system log

@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <ctime>
 
 namespace {
 
@@ -41,7 +42,7 @@ namespace {
 
 } // namespace
 
-int run_shell_command(const char* command, bool shielded)
+int run_shell_command(const char* command, bool shielded, const std::function<void()>& every_second)
 {
     if (command == nullptr)
         return 255;
@@ -63,9 +64,24 @@ int run_shell_command(const char* command, bool shielded)
     // A termination signal that arrives meanwhile is only recorded; the
     // wait goes on until the command has ended.
     int status = 0;
-    while (waitpid(child, &status, 0) < 0) {
-        if (errno != EINTR)
-            return 255;
+    if (every_second) {
+        // Looked at ten times a second, so that the caller can show progress.
+        for (int tenths = 0;; ++tenths) {
+            pid_t done = waitpid(child, &status, WNOHANG);
+            if (done == child)
+                break;
+            if (done < 0 && errno != EINTR)
+                return 255;
+            if (tenths > 0 && tenths % 10 == 0)
+                every_second();
+            struct timespec tenth {0, 100 * 1000 * 1000};
+            nanosleep(&tenth, nullptr);
+        }
+    } else {
+        while (waitpid(child, &status, 0) < 0) {
+            if (errno != EINTR)
+                return 255;
+        }
     }
     // A shell killed by a signal has no exit code; report it the way shells
     // do rather than as the 0 that the status bits would give.
@@ -79,9 +95,10 @@ int do_command(const char* command)
     return g_host.run_command != nullptr ? g_host.run_command(command, false) : run_shell_command(command, false);
 }
 
-int do_command_shielded(const std::string& command)
+int do_command_shielded(const std::string& command, const std::function<void()>& every_second)
 {
-    return g_host.run_command != nullptr ? g_host.run_command(command.c_str(), true) : run_shell_command(command.c_str(), true);
+    return g_host.run_command != nullptr ? g_host.run_command(command.c_str(), true)
+                                         : run_shell_command(command.c_str(), true, every_second);
 }
 
 bool do_command_unless_interrupted(const std::string& command)

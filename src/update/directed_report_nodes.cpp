@@ -67,6 +67,7 @@ const ReportElement kReportElements[] = {
     {"devicenumber", Apply::TEXT, &NicInfo::devicenumber, nullptr},
     {"funcnumber", Apply::TEXT, &NicInfo::funcnumber, nullptr},
     {"slotnumber", Apply::TEXT, &NicInfo::slotnumber, nullptr},
+    {"version", Apply::TEXT, &NicInfo::reported_version, nullptr},
     {"type", Apply::ITEM_TYPE, nullptr, nullptr},
     {"active_version", Apply::ACTIVE_VERSION, nullptr, nullptr},
     {"action", Apply::ACTION, nullptr, nullptr},

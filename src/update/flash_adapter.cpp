@@ -1,7 +1,9 @@
 #include "update/flash_adapter.h"
 
 #include "app/event_log.h"
+#include "app/progress_line.h"
 #include "inventory/nic_info.h"
+#include "lib/bounded_text.h"
 #include "lib/interrupts.h"
 #include "lib/return_codes.h"
 #include "lib/run_flags.h"
@@ -9,6 +11,7 @@
 #include "tool/shell.h"
 #include "tool/text_checks.h"
 
+#include <ctime>
 #include <string>
 
 namespace {
@@ -17,6 +20,21 @@ void log_refused_image_name(const NicInfo& nic)
 {
     log_event_f(LOG_ERROR, 0, "Image %s for MAC %s is refused: only letters, digits and ._+-/ are allowed; not flashed.\n",
                 log_safe(nic.fw_image_path).c_str(), log_safe(nic.macaddress).c_str());
+}
+
+// A terminal shows that the flash goes on (it can take minutes); the line
+// is gone before the outcome is told.
+int flash_with_progress(const NicInfo& nic, const std::string& command)
+{
+    ProgressLine progress;
+    const time_t started = time(nullptr);
+    auto show = [&] {
+        progress.show(format_text("Flashing %s (MAC %s) ... %s", log_safe(nic.device_id).c_str(),
+                                  log_safe(nic.macaddress).c_str(),
+                                  elapsed_text(static_cast<long>(time(nullptr) - started)).c_str()));
+    };
+    show();
+    return do_command_shielded(command, show);
 }
 
 } // namespace
@@ -44,7 +62,7 @@ int do_update_firmware(int index)
     // A flash cut short can leave the adapter without a working option ROM:
     // the tool is shielded from the termination signals, and one that
     // arrives meanwhile is acted on once the outcome is logged.
-    if (do_command_shielded(command) == 0) {
+    if (flash_with_progress(nic, command) == 0) {
         g_iFlag |= RUN_FLASH_OK;
         nic.flash_outcome = FlashOutcome::SUCCEEDED;
         log_event_f(LOG_INFO, 0, "MAC %-12s Upgrade SUCCESS\n", mac.c_str());

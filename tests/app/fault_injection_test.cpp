@@ -207,3 +207,24 @@ TEST_F(FaultInProcess, OutOfMemoryEndsTheRunInOrder)
 }
 
 } // namespace
+
+namespace {
+
+// The warning about a driver the kernel will not load reaches the console
+// where the mode shows anything, and the log always.
+TEST_F(FaultInProcess, UnloadableDriverIsShownWhereTheConsoleIsOpen)
+{
+    make_dirs(root.file("sys/module/module/parameters"));
+    write_file(root.file("sys/module/module/parameters/sig_enforce"), "Y\n");
+    const std::string warning = "The kernel enforces module signatures and the flash driver "
+                                "./durivozo/RHEL8-5.14.0_durivozo.ko carries no signature";
+    for (const auto& [args, shown] : {std::pair{std::vector<std::string>{"-c"}, true},
+                                      std::pair{std::vector<std::string>{"-s"}, false}}) {
+        SCOPED_TRACE(args[0]);
+        Outcome r = run(args);
+        EXPECT_EQ(contains(r.out, warning), shown) << r.out;
+        EXPECT_TRUE(contains(r.log, "[WARNING]:" + warning)) << r.log;
+    }
+}
+
+} // namespace

@@ -1,5 +1,6 @@
 #include "staging_fixture.h"
 
+#include "lib/durable_file.h"
 #include "lib/return_codes.h"
 
 #include <sys/stat.h>
@@ -334,6 +335,53 @@ TEST_F(StagingTest, RecoveryFromTheRecordOfAVanishedRun)
             EXPECT_EQ(restore().rc, FWUPG_OK);  // nothing staged, nothing to undo
         }
         std::system(("rm -rf '" + root_.path() + "/var/lib/dazed-fug' '" + backup_file() + "'").c_str());
+    }
+}
+
+} // namespace
+
+namespace {
+
+// A kernel that loads only signed modules is warned about before the run
+// goes on; the module is staged all the same.
+TEST_F(StagingTest, UnsignedDriverForAKernelThatTakesOnlySignedOnes)
+{
+    const struct {
+        const char* lockdown;     // null: no such file
+        const char* sig_enforce;  // null: no such file
+        bool signed_module;
+        const char* warned;       // null: no warning
+    } cases[] = {
+        {"[none] integrity confidentiality\n", "N\n", false, nullptr},
+        {"none [integrity] confidentiality\n", "N\n", false, "is locked down (integrity)"},
+        {"none integrity [confidentiality]\n", nullptr, false, "is locked down (confidentiality)"},
+        {nullptr, "Y\n", false, "enforces module signatures"},
+        {"none [integrity] confidentiality\n", "Y\n", true, nullptr},
+        {nullptr, nullptr, false, nullptr},
+    };
+    add_release_file("redhat-release");
+    make_dirs(module_dir());
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.lockdown ? c.lockdown : "-") + (c.sig_enforce ? c.sig_enforce : "-"));
+        reset_staging_state();
+        add_prebuilt("RHEL5-2.6.18PAE_durivozo.ko",
+                     std::string("staged") + (c.signed_module ? "~Module signature appended~\n" : ""));
+        for (const auto& [file, text] : {std::pair{"sys/kernel/security/lockdown", c.lockdown},
+                                        std::pair{"sys/module/module/parameters/sig_enforce", c.sig_enforce}}) {
+            unlink(root_.file(file).c_str());
+            if (text != nullptr) {
+                make_dirs(parent_path(root_.file(file)));
+                write_file(root_.file(file), text);
+            }
+        }
+        const size_t logged_before = log_text().size();
+        ASSERT_EQ(stage().rc, FWUPG_OK);
+        const std::string warning = c.warned == nullptr ? "" : std::string("The kernel ") + c.warned +
+            " and the flash driver ./durivozo/RHEL5-2.6.18PAE_durivozo.ko carries no signature: the kernel will "
+            "not load it, so the flash tool cannot reach the adapters.\n";
+        EXPECT_EQ(staging_load_warning(), warning);
+        EXPECT_EQ(log_text().substr(logged_before), warning.empty() ? "" : "[WARNING]:" + warning);
+        EXPECT_EQ(restore().rc, FWUPG_OK);
     }
 }
 
