@@ -1,5 +1,8 @@
 #include "fuzz_support.h"
 
+#include "lib/bounded_text.h"
+#include "lib/report_path.h"
+
 #include <unistd.h>
 
 #include <cstdio>
@@ -92,6 +95,12 @@ InDirectory::~InDirectory()
 {
     if (chdir(previous_.c_str()) != 0)
         harness_failure(previous_.c_str());
+}
+
+void use_scratch_report()
+{
+    const std::string path = scratch_dir() + "/report.xml";
+    require(copy_bounded(g_XMLDiscoveryReport, sizeof g_XMLDiscoveryReport, path.c_str()), "report path");
 }
 
 } // namespace fuzz_support

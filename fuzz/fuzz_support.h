@@ -27,6 +27,9 @@ std::vector<char> terminated_text(const uint8_t* data, size_t size);
 // the fuzzer's output.
 void mute_stdout();
 
+// Points g_XMLDiscoveryReport at report.xml in the scratch directory.
+void use_scratch_report();
+
 // Works in dir for the life of the object; relative paths given to the
 // fuzzer keep their meaning between inputs.
 class InDirectory {

@@ -15,8 +15,7 @@ using fuzz_support::require;
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
     fuzz_support::mute_stdout();
-    const std::string path = fuzz_support::scratch_dir() + "/report.xml";
-    require(copy_bounded(g_XMLDiscoveryReport, sizeof g_XMLDiscoveryReport, path.c_str()), "report path");
+    fuzz_support::use_scratch_report();
     return 0;
 }
 
