@@ -12,7 +12,6 @@
 
 #include <memory>
 #include <unordered_map>
-#include <vector>
 
 const char g_XMLNicName[] = "name";
 const char g_XMLVenId[] = "venid";
@@ -24,27 +23,34 @@ const char g_XMLFwImage[] = "fwFile";
 
 namespace {
 
+// What an attribute is to the match: one of the four IDs, the image, or
+// just a text the entry carries.
+enum class Role { TEXT, ID, IMAGE };
+
 struct CatalogAttribute {
     const char* name;
     std::string FirmwareCatalogEntry::*field;
+    Role role;
 };
 
 const CatalogAttribute kCatalogAttributes[] = {
-    {g_XMLNicName, &FirmwareCatalogEntry::name},   {g_XMLVenId, &FirmwareCatalogEntry::venid},
-    {g_XMLDevId, &FirmwareCatalogEntry::devid},    {g_XMLSubVenId, &FirmwareCatalogEntry::subvenid},
-    {g_XMLSubDevId, &FirmwareCatalogEntry::subdevid}, {g_XMLrom, &FirmwareCatalogEntry::rom},
-    {g_XMLFwImage, &FirmwareCatalogEntry::fwFile},
+    {g_XMLNicName, &FirmwareCatalogEntry::name, Role::TEXT},
+    {g_XMLVenId, &FirmwareCatalogEntry::venid, Role::ID},
+    {g_XMLDevId, &FirmwareCatalogEntry::devid, Role::ID},
+    {g_XMLSubVenId, &FirmwareCatalogEntry::subvenid, Role::ID},
+    {g_XMLSubDevId, &FirmwareCatalogEntry::subdevid, Role::ID},
+    {g_XMLrom, &FirmwareCatalogEntry::rom, Role::TEXT},
+    {g_XMLFwImage, &FirmwareCatalogEntry::fwFile, Role::IMAGE},
 };
 
 enum class CatalogState { NOT_READ, READ, MISSING, MALFORMED };
 
-// The catalog as read once: each element with its own attributes, and the
-// first element with an image for each identity, in document order.
+// The catalog as read once: for each identity, the first element in
+// document order that names an image.
 struct Catalog {
     CatalogState state = CatalogState::NOT_READ;
     int error_line = 0;
-    std::vector<FirmwareCatalogEntry> elements;
-    std::unordered_map<std::string, size_t> first_with_image;
+    std::unordered_map<std::string, FirmwareCatalogEntry> first_with_image;
 };
 
 Catalog g_catalog;
@@ -63,11 +69,9 @@ const CatalogAttribute* find_attribute(const xmlChar* name)
 }
 
 // The IDs are right-aligned in four columns, so only four upper-case digits
-// each can equal a key, and an ID the element lacks never matches.
-std::string identity_of(const FirmwareCatalogEntry& e, bool has_all_ids)
+// each can equal a key.
+std::string identity_of(const FirmwareCatalogEntry& e)
 {
-    if (!has_all_ids)
-        return "";
     return format_text("%4s-%4s-%4s-%4s", e.venid.c_str(), e.devid.c_str(), e.subvenid.c_str(), e.subdevid.c_str());
 }
 
@@ -76,7 +80,8 @@ std::string identity_of(const FirmwareCatalogEntry& e, bool has_all_ids)
 void read_element(xmlTextReaderPtr reader, Catalog& catalog)
 {
     FirmwareCatalogEntry element;
-    unsigned seen = 0;
+    int ids = 0;
+    bool has_image = false;
     const int count = xmlTextReaderAttributeCount(reader);
     for (int i = 0; i < count; ++i) {
         if (xmlTextReaderMoveToNextAttribute(reader) != 1)
@@ -86,16 +91,13 @@ void read_element(xmlTextReaderPtr reader, Catalog& catalog)
             continue;
         const xmlChar* value = xmlTextReaderConstValue(reader);
         element.*(attribute->field) = value != nullptr ? reinterpret_cast<const char*>(value) : "";
-        seen |= 1u << (attribute - kCatalogAttributes);
+        ids += attribute->role == Role::ID;
+        has_image = has_image || attribute->role == Role::IMAGE;
     }
-    const unsigned ids = 1u << 1 | 1u << 2 | 1u << 3 | 1u << 4;
-    const bool has_image = (seen & 1u << 6) != 0;
-    const std::string identity = identity_of(element, (seen & ids) == ids);
-    catalog.elements.push_back(std::move(element));
-    // An element without an image does not answer for its identity; a later
-    // one with the same identity may.
-    if (has_image && !identity.empty())
-        catalog.first_with_image.emplace(identity, catalog.elements.size() - 1);
+    // An element without all four IDs never matches; one without an image
+    // does not answer for its identity, and a later one with it may.
+    if (ids == 4 && has_image)
+        catalog.first_with_image.emplace(identity_of(element), std::move(element));
 }
 
 Catalog read_catalog()
@@ -117,7 +119,6 @@ Catalog read_catalog()
     if (rc != 0) {
         catalog.state = CatalogState::MALFORMED;
         catalog.error_line = xmlTextReaderGetParserLineNumber(reader.get());
-        catalog.elements.clear();
         catalog.first_with_image.clear();
     } else {
         catalog.state = CatalogState::READ;
@@ -164,7 +165,7 @@ int read_NIC_FW_xml_file(const char* key, FirmwareCatalogEntry* entry)
     auto found = g_catalog.first_with_image.find(key);
     if (found == g_catalog.first_with_image.end())
         return CATALOG_NOT_FOUND;
-    *entry = g_catalog.elements[found->second];
+    *entry = found->second;
     return CATALOG_FOUND;
 }
 
