@@ -2,7 +2,7 @@
 
 #include "lib/host_seam.h"
 
-#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstring>
@@ -33,25 +33,22 @@ std::string kernel_demand()
     return "";
 }
 
-bool carries_signature(const std::string& path)
+bool carries_signature(int fd)
 {
     const size_t size = sizeof kSignatureTrailer - 1;
-    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
-    if (fd < 0)
-        return false;
     char tail[sizeof kSignatureTrailer] = "";
-    const off_t end = lseek(fd, 0, SEEK_END);
-    const bool read_whole = end >= static_cast<off_t>(size) && pread(fd, tail, size, end - size) == static_cast<ssize_t>(size);
-    close(fd);
+    struct stat st {};
+    const bool read_whole = fstat(fd, &st) == 0 && st.st_size >= static_cast<off_t>(size) &&
+                            pread(fd, tail, size, st.st_size - static_cast<off_t>(size)) == static_cast<ssize_t>(size);
     return read_whole && memcmp(tail, kSignatureTrailer, size) == 0;
 }
 
 } // namespace
 
-std::string module_load_refusal(const std::string& module_path)
+std::string module_load_refusal(int module_fd)
 {
     const std::string demand = kernel_demand();
-    if (demand.empty() || carries_signature(module_path))
+    if (demand.empty() || carries_signature(module_fd))
         return "";
     return demand;
 }

@@ -2,9 +2,7 @@
 
 #include "driver/module_record.h"
 #include "driver/staging_state.h"
-#include "lib/host_seam.h"
 
-#include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -15,6 +13,7 @@ namespace {
 
 // Open for as long as the lock is held; children never inherit it.
 int g_tree_fd = -1;
+std::string g_lock_problem;
 
 bool run_may_change_tree()
 {
@@ -28,16 +27,18 @@ TreeLock lock_module_tree()
 {
     if (g_tree_fd >= 0)
         return TreeLock::HELD;
+    g_lock_problem.clear();
     if (!run_may_change_tree())
         return TreeLock::NOT_NEEDED;
-    // Without a tree nothing can be staged into it; staging says so.
-    int fd = open(host_path(HOST_LIB_MODULES).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    // Without the directory nothing can be staged; staging says why.
+    int fd = open_state_dir(true, &g_lock_problem);
     if (fd < 0)
         return TreeLock::NOT_NEEDED;
     if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        int err = errno;
+        const bool busy = errno == EWOULDBLOCK;
+        g_lock_problem = busy ? "another run holds it" : "flock failed";
         close(fd);
-        return err == EWOULDBLOCK ? TreeLock::BUSY : TreeLock::NOT_NEEDED;
+        return busy ? TreeLock::BUSY : TreeLock::NOT_NEEDED;
     }
     g_tree_fd = fd;
     return TreeLock::HELD;
@@ -53,4 +54,9 @@ void unlock_module_tree()
 bool module_tree_locked()
 {
     return g_tree_fd >= 0;
+}
+
+const std::string& module_tree_lock_problem()
+{
+    return g_lock_problem;
 }

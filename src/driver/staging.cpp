@@ -8,16 +8,18 @@
 #include "lib/critical_section.h"
 #include "lib/durable_file.h"
 #include "lib/host_seam.h"
+#include "lib/config.h"
 #include "lib/module_files.h"
 #include "lib/return_codes.h"
+#include "lib/trusted_directory.h"
 #include "tool/shell.h"
 
 #include <fcntl.h>
 #include <glob.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <climits>
 #include <cstring>
 
 char kernel_path[KERNEL_PATH_SIZE] = "/lib/modules/";
@@ -38,7 +40,7 @@ const char kUnsupportedKernel[] = "kernel: %s is not supported by the component.
 const char kNoReleaseFile[] =
     "Neither /etc/SuSE-release nor /etc/redhat-release exists; the flash driver was not staged.\n";
 
-const char kTreeNotLocked[] = "The module tree %s cannot be locked; nothing was staged.\n";
+const char kTreeNotLocked[] = "The run lock on %s cannot be taken (%s); nothing was staged.\n";
 
 struct Distribution {
     const char* release_file;
@@ -63,12 +65,32 @@ int stop_staging(const char* fmt, const std::string& a, const std::string& b = "
     return FWUPG_ERR;
 }
 
-std::string working_directory_file(const char* name)
+// What a killed run left half written in root's state directory (only
+// under the lock) and in the working directory; the module directory's go
+// when staging opens it.
+void remove_working_temporaries()
 {
-    char cwd[PATH_MAX];
-    if (getcwd(cwd, sizeof cwd) == nullptr)
-        return "";
-    return std::string(cwd) + "/" + name;
+    std::string why;
+    int state = module_tree_locked() ? open_state_dir(false, &why) : -1;
+    if (state >= 0) {
+        remove_stale_temporaries(state);
+        close(state);
+    }
+    int wd = open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (wd >= 0) {
+        remove_stale_temporaries(wd);
+        close(wd);
+    }
+}
+
+// Earlier versions kept the system's module in the working directory; a
+// durivozo.ko there now is nobody's backup and is never installed.
+void warn_ignored_working_copy()
+{
+    struct stat st {};
+    if (fstatat(AT_FDCWD, g_BackupModule, &st, AT_SYMLINK_NOFOLLOW) == 0)
+        log_event_f(LOG_WARNING, 0, "./%s in the working directory is ignored: this program keeps the system's "
+                    "module in %s.\n", g_BackupModule, state_dir_path().c_str());
 }
 
 // The one prebuilt module that the candidate pattern names: the listing
@@ -93,37 +115,56 @@ int pick_prebuilt(const std::string& release, const std::string& candidate, std:
     return FWUPG_OK;
 }
 
+// Copies the system's module into root's state directory; "" or why not.
+std::string keep_system_module(int module_dirfd)
+{
+    std::string why;
+    int state = open_state_dir(true, &why);
+    if (state < 0)
+        return why;
+    int src = open_regular(module_dirfd, base_name(kernel_path).c_str());
+    int err = src < 0 ? errno
+                      : copy_checked(src, state, base_name(g_staged.backup_path).c_str(), true, g_staged.system_sha256,
+                                     0600);
+    if (src >= 0)
+        close(src);
+    close(state);
+    return err == 0 ? "" : strerror(err);
+}
+
+void forget_kept_module()
+{
+    std::string why;
+    int state = open_state_dir(false, &why);
+    if (state >= 0) {
+        remove_durably(state, base_name(g_staged.backup_path).c_str());
+        close(state);
+    }
+}
+
 // The staged module goes in by one rename onto the module's name, over the
 // system's module if there is one, so that the name holds one complete
-// module or the other at every moment. The system's module is copied aside
-// (and synced) first, and the record of both is on disk before either.
-int install_staged_module(int dirfd, const std::string& prebuilt, bool system_has_module, mode_t system_mode)
+// module or the other at every moment. The record is on disk first, then
+// the system's module is copied into root's state directory and synced.
+int install_staged_module(int dirfd, int prebuilt_fd, const std::string& prebuilt, bool system_has_module)
 {
     std::string why;
     if (!write_module_record(g_staged, &why))
         return stop_staging("The staging record cannot be written (%s); nothing was staged.\n", why);
 
     if (system_has_module) {
-        int wd = open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        bool copied = false;
-        int err = wd < 0 ? errno
-                         : copy_checked(kernel_path, wd, g_BackupModule, false, g_staged.system_sha256, system_mode,
-                                        &copied);
-        if (copied && err != 0)
-            remove_durably(wd, g_BackupModule);  // our own copy, not yet trusted
-        if (wd >= 0)
-            close(wd);
-        if (err != 0) {
+        why = keep_system_module(dirfd);
+        if (!why.empty()) {
             remove_module_record(&why);
-            return stop_staging("Could not set the system's module %s aside as %s (%s); it stays in place and "
+            return stop_staging("Could not keep a copy of the system's module %s as %s (%s); it stays in place and "
                                 "nothing was staged.\n",
-                                kernel_path, g_staged.backup_path, strerror(err));
+                                kernel_path, g_staged.backup_path, why);
         }
     }
 
     bool renamed = false;
-    int err = copy_checked(prebuilt.c_str(), dirfd, base_name(kernel_path).c_str(), system_has_module,
-                           g_staged.staged_sha256, 0644, &renamed);
+    int err = copy_checked(prebuilt_fd, dirfd, base_name(kernel_path).c_str(), system_has_module,
+                           g_staged.staged_sha256, 0644, nullptr, &renamed);
     if (renamed) {
         // In place even if a later step failed: the restore step undoes it.
         g_staging_state = StagingState::Staged;
@@ -132,12 +173,8 @@ int install_staged_module(int dirfd, const std::string& prebuilt, bool system_ha
         return stop_staging("Could not complete the copy of %s into %s (%s).\n", prebuilt, kernel_path,
                             strerror(err));
     }
-    if (system_has_module) {
-        std::string backup_sha;
-        if (checksum_of(AT_FDCWD, g_BackupModule, &backup_sha) == Entry::REGULAR &&
-            backup_sha == g_staged.system_sha256)
-            unlink(g_BackupModule);
-    }
+    if (system_has_module)
+        forget_kept_module();
     remove_module_record(&why);
     if (system_has_module)
         return stop_staging("Could not copy %s into %s (%s); the system's module stays in place and nothing was "
@@ -145,6 +182,20 @@ int install_staged_module(int dirfd, const std::string& prebuilt, bool system_ha
                             prebuilt, kernel_path, strerror(err));
     return stop_staging("Could not copy %s into %s (%s); nothing was staged.\n", prebuilt, kernel_path,
                         strerror(err));
+}
+
+// The picked module, opened once: checked (as root: owned by root or this
+// user, writable by no one else) on the descriptor that is then copied.
+int open_prebuilt(const std::string& prebuilt)
+{
+    int dirfd = open(g_IqvDir, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    std::string why = dirfd < 0 ? format_text("cannot be opened (%s)", strerror(errno)) : "";
+    int fd = dirfd < 0 ? -1 : open_checked_file(dirfd, base_name(prebuilt).c_str(), true, &why);
+    if (dirfd >= 0)
+        close(dirfd);
+    if (fd < 0)
+        stop_staging("The prebuilt module %s is refused: it %s; nothing was staged.\n", prebuilt, why);
+    return fd;
 }
 
 int stage_module(const std::string& release, const char* tag)
@@ -156,30 +207,20 @@ int stage_module(const std::string& release, const char* tag)
                             strerror(errno));
     if (!module_tree_locked()) {
         close(dirfd);
-        return stop_staging(kTreeNotLocked, host_path(HOST_LIB_MODULES));
+        return stop_staging(kTreeNotLocked, state_dir_path(), module_tree_lock_problem());
     }
+    remove_stale_temporaries(dirfd);
 
     std::string system_sha;
-    mode_t system_mode = 0644;
-    Entry system = checksum_of(dirfd, base_name(kernel_path).c_str(), &system_sha, &system_mode);
+    struct stat system_st {};
+    Entry system = checksum_of(dirfd, base_name(kernel_path).c_str(), &system_sha, &system_st);
     int rc = FWUPG_OK;
     if (system == Entry::OTHER)
         rc = stop_staging("%s is not a regular file; it is left as it is and nothing was staged.\n", kernel_path);
     else if (system == Entry::UNREADABLE)
         rc = stop_staging("%s cannot be read; it is left as it is and nothing was staged.\n", kernel_path);
-
-    // A durivozo.ko here that no record accounts for is never installed.
-    const std::string backup_path = working_directory_file(g_BackupModule);
-    if (rc == FWUPG_OK && access(g_BackupModule, F_OK) == 0) {
-        log_event_f(LOG_WARNING, 0, "%s is no backup that this program recorded; it is left as it is and not "
-                    "installed.\n", log_safe(backup_path).c_str());
-        if (system == Entry::REGULAR)
-            rc = stop_staging("The name %s is taken, so the system's module stays at %s and nothing was "
-                              "staged.\n",
-                              backup_path, kernel_path);
-    }
-    if (rc == FWUPG_OK && backup_path.empty())
-        rc = stop_staging("The working directory cannot be named (%s); nothing was staged.\n", strerror(errno));
+    if (rc == FWUPG_OK)
+        warn_ignored_working_copy();
 
     std::string prebuilt;
     if (rc == FWUPG_OK) {
@@ -187,23 +228,38 @@ int stage_module(const std::string& release, const char* tag)
         findvariant(release.c_str(), variant, sizeof variant);
         rc = pick_prebuilt(release, candidate_module_name(tag, release.c_str(), variant), &prebuilt);
     }
+    int prebuilt_fd = rc == FWUPG_OK ? open_prebuilt(prebuilt) : -1;
+    if (prebuilt_fd < 0)
+        rc = FWUPG_ERR;
     std::string staged_sha;
-    if (rc == FWUPG_OK && checksum_of(AT_FDCWD, prebuilt.c_str(), &staged_sha) != Entry::REGULAR)
-        rc = stop_staging("The prebuilt module %s cannot be read as a regular file; nothing was staged.\n", prebuilt);
+    if (rc == FWUPG_OK && !checksum_of_descriptor(prebuilt_fd, &staged_sha))
+        rc = stop_staging("The prebuilt module %s cannot be read; nothing was staged.\n", prebuilt);
 
     if (rc == FWUPG_OK) {
         // Staged all the same: only the kernel can tell for sure.
-        const std::string refusal = module_load_refusal(prebuilt);
+        const std::string refusal = module_load_refusal(prebuilt_fd);
         if (!refusal.empty()) {
             g_load_warning = format_text("The kernel %s and the flash driver %s carries no signature: the kernel "
                                          "will not load it, so the flash tool cannot reach the adapters.\n",
                                          refusal.c_str(), log_safe(prebuilt).c_str());
             log_dazed_event(dazed_fout, LOG_WARNING, g_load_warning.c_str(), 0);
         }
-        g_staged = ModuleRecord{release, kernel_path, backup_path,
-                                system == Entry::REGULAR ? system_sha : std::string(), staged_sha};
-        rc = install_staged_module(dirfd, prebuilt, system == Entry::REGULAR, system_mode);
+        const bool system_has_module = system == Entry::REGULAR;
+        g_staged = ModuleRecord{};
+        g_staged.release = release;
+        g_staged.module_path = kernel_path;
+        g_staged.backup_path = backup_path_for_release(release);
+        g_staged.staged_sha256 = staged_sha;
+        if (system_has_module) {
+            g_staged.system_sha256 = system_sha;
+            g_staged.system_mode = format_text("%o", static_cast<unsigned>(system_st.st_mode & 07777));
+            g_staged.system_uid = std::to_string(system_st.st_uid);
+            g_staged.system_gid = std::to_string(system_st.st_gid);
+        }
+        rc = install_staged_module(dirfd, prebuilt_fd, prebuilt, system_has_module);
     }
+    if (prebuilt_fd >= 0)
+        close(prebuilt_fd);
     close(dirfd);
     return rc;
 }
@@ -276,9 +332,11 @@ int update_iqv_driver()
     // log was opened; whoever holds it now came in between.
     TreeLock lock = lock_module_tree();
     if (lock == TreeLock::BUSY)
-        return stop_staging(kTreeNotLocked, host_path(HOST_LIB_MODULES));
+        return stop_staging(kTreeNotLocked, state_dir_path(), module_tree_lock_problem());
     if (lock == TreeLock::HELD && !recover_interrupted_run())
         return FWUPG_ERR;
+    // The module is safe now: what a killed run left half written goes.
+    remove_working_temporaries();
 
     const char* tag = distribution_tag();
 

@@ -22,13 +22,16 @@ void findvariant(const char* release, char* out, size_t out_size);
 // release and variant, e.g. "./durivozo/RHEL*2.6.18PAE_durivozo.ko".
 std::string candidate_module_name(const char* tag, const char* release, const char* variant);
 
-// One run at a time per module tree: an exclusive flock on the module tree's
-// directory ("/lib/modules/" through the host seam), taken before the log is
+// One run at a time per module tree: an exclusive flock on root's state
+// directory ("/var/lib/dazed-fug", mode 0700, through the host seam), which
+// no other user can open and so cannot block; taken before the log is
 // opened and held until after restore. Taken only when this run may change
 // the tree (a distribution release file or a staging record exists), so a
 // run that stages nothing never waits for one that does.
 enum class TreeLock { NOT_NEEDED, HELD, BUSY };
 TreeLock lock_module_tree();
+// Why the lock could not be taken ("" when it was, or was not needed).
+const std::string& module_tree_lock_problem();
 void unlock_module_tree();
 bool module_tree_locked();
 

@@ -1,12 +1,15 @@
 #include "lib/durable_file.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 std::string parent_path(const std::string& path)
 {
@@ -60,11 +63,26 @@ bool remove_durably(int dirfd, const char* name)
 
 namespace {
 
+const char kTemporaryPrefix[] = ".dazed-";
+const char kChars[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+constexpr size_t kTemporaryRandom = 6;
+
+bool is_temporary_name(const char* name)
+{
+    const size_t prefix = sizeof kTemporaryPrefix - 1;
+    if (strncmp(name, kTemporaryPrefix, prefix) != 0 || strlen(name) != prefix + kTemporaryRandom)
+        return false;
+    for (const char* p = name + prefix; *p != '\0'; ++p) {
+        if (strchr(kChars, *p) == nullptr)
+            return false;
+    }
+    return true;
+}
+
 // ".dazed-" and six random characters: short enough beside any name.
 std::string temporary_name()
 {
-    static const char kChars[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
-    unsigned char random[6] = {};
+    unsigned char random[kTemporaryRandom] = {};
     if (getrandom(random, sizeof random, 0) != static_cast<ssize_t>(sizeof random)) {
         static unsigned counter = 0;
         unsigned seed = static_cast<unsigned>(getpid()) * 2654435761u + ++counter;
@@ -73,7 +91,7 @@ std::string temporary_name()
             c = static_cast<unsigned char>(seed >> 16);
         }
     }
-    std::string name = ".dazed-";
+    std::string name = kTemporaryPrefix;
     for (unsigned char c : random)
         name.push_back(kChars[c % (sizeof kChars - 1)]);
     return name;
@@ -81,7 +99,7 @@ std::string temporary_name()
 
 } // namespace
 
-PendingFile::PendingFile(int dirfd, mode_t mode) : dirfd_(dirfd)
+PendingFile::PendingFile(int dirfd, mode_t mode) : dirfd_(dirfd), mode_(mode)
 {
     for (int attempt = 0; attempt < 100; ++attempt) {
         std::string name = temporary_name();
@@ -97,6 +115,11 @@ PendingFile::PendingFile(int dirfd, mode_t mode) : dirfd_(dirfd)
     }
     if (fd_ < 0) {
         errno_ = EEXIST;
+        return;
+    }
+    // Marks the file as in use; a killed run's lock goes with it.
+    if (flock(fd_, LOCK_EX | LOCK_NB) != 0) {
+        fail();
         return;
     }
     // The mode given at creation is cut by the umask; the one asked for is set.
@@ -126,6 +149,14 @@ bool PendingFile::write(const void* data, size_t size)
     return write_all(fd_, data, size) || fail();
 }
 
+bool PendingFile::set_owner(uid_t uid, gid_t gid)
+{
+    if (fd_ < 0 || errno_ != 0)
+        return fail();
+    // A change of owner drops set-ID bits; the mode asked for is set again.
+    return (fchown(fd_, uid, gid) == 0 && fchmod(fd_, mode_) == 0) || fail();
+}
+
 bool PendingFile::commit(const char* name, bool replace)
 {
     if (fd_ < 0 || errno_ != 0)
@@ -148,4 +179,33 @@ bool PendingFile::commit(const char* name, bool replace)
     }
     committed_ = true;
     return fsync_directory(dirfd_) || fail();
+}
+
+int remove_stale_temporaries(int dirfd)
+{
+    int listed = dup(dirfd);
+    DIR* dir = listed >= 0 ? fdopendir(listed) : nullptr;
+    if (dir == nullptr) {
+        if (listed >= 0)
+            close(listed);
+        return 0;
+    }
+    int removed = 0;
+    while (const struct dirent* entry = readdir(dir)) {
+        if (!is_temporary_name(entry->d_name))
+            continue;
+        int fd = openat(dirfd, entry->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+        if (fd < 0)
+            continue;
+        struct stat st {};
+        // One whose lock is held belongs to a living run.
+        if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && flock(fd, LOCK_EX | LOCK_NB) == 0 &&
+            unlinkat(dirfd, entry->d_name, 0) == 0)
+            ++removed;
+        close(fd);
+    }
+    closedir(dir);
+    if (removed > 0)
+        fsync_directory(dirfd);
+    return removed;
 }

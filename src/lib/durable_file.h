@@ -21,10 +21,12 @@ bool write_all(int fd, const void* data, size_t size);
 // already gone counts as removed.
 bool remove_durably(int dirfd, const char* name);
 
-// A new file under a short unique name in a directory, written through its
-// descriptor (never reopened by name) and then moved onto its final name in
-// one rename; removed again unless committed. errno_value() tells why a step
-// failed.
+// A new file under a short unique name (".dazed-" and six characters) in a
+// directory, written through its descriptor (never reopened by name) and
+// then moved onto its final name in one rename; removed again unless
+// committed. It holds an flock on the file while it lives, so that
+// remove_stale_temporaries tells it from one that a killed run left.
+// errno_value() tells why a step failed.
 class PendingFile {
 public:
     PendingFile(int dirfd, mode_t mode);
@@ -39,6 +41,8 @@ public:
     bool renamed() const { return committed_; }
 
     bool write(const void* data, size_t size);
+    // Hands the file to an owner and group (as root).
+    bool set_owner(uid_t uid, gid_t gid);
     // fsync, close, rename onto name, fsync the directory. With replace
     // false an existing name is never overwritten.
     bool commit(const char* name, bool replace);
@@ -46,8 +50,14 @@ public:
 private:
     bool fail();
     int dirfd_;
+    mode_t mode_;
     int fd_ = -1;
     int errno_ = 0;
     std::string name_;
     bool committed_ = false;
 };
+
+// Removes the temporaries that a killed run left in a directory: regular
+// files named as PendingFile names them that no living PendingFile holds.
+// Gives how many were removed.
+int remove_stale_temporaries(int dirfd);

@@ -12,6 +12,7 @@
 #include <sys/utsname.h>
 #include <unistd.h>
 
+#include <cstring>
 #include <string>
 
 using namespace testing_support;
@@ -26,6 +27,9 @@ namespace {
 //                 its adapter listing until $T/release exists
 //   run DIR ARGS  runs the binary there; DIR/rc, DIR/out, DIR/err
 //   start DIR ARGS  the same in the background; waits until it is held
+//   state NAME    the module file ("same": content, mode 640 and group 1
+//                 as the system's) and the record, into $T/NAME.*
+//   $NOBODY CMD   runs CMD as an unprivileged user
 const char kPrelude[] = R"sh(set -u
 T=$1; BIN=$2; PREBUILT=$3
 mount --make-rprivate / || exit 77
@@ -42,7 +46,9 @@ NET=/lib/modules/$(uname -r)/kernel/drivers/net
 RECORD=/var/lib/dazed-fug/staged-module
 rm -f /etc/SuSE-release /etc/redhat-release
 : > /etc/redhat-release
-mkdir -p "$NET" && cp "$T/system.ko" "$NET/durivozo.ko" || exit 1
+mkdir -p "$NET" && cp "$T/system.ko" "$NET/durivozo.ko" && chmod 640 "$NET/durivozo.ko" && chown 0:1 "$NET/durivozo.ko" || exit 1
+STATE=/var/lib/dazed-fug
+NOBODY="setpriv --reuid=65534 --regid=65534 --clear-groups"
 mkwd() {
     mkdir -p "$1/durivozo" "$1/nic_fw" && echo staged > "$1/$PREBUILT" || exit 1
     printf '<r><devices><device><macaddress value="001B21000001"/><fw_item><action value="none"/></fw_item></device></devices></r>\n' > "$1/r.xml"
@@ -60,7 +66,8 @@ start() {
 finish() { : > "$T/release"; wait "$PID"; echo $? > "$1/rc"; }
 state() {
     if [ -L "$NET/durivozo.ko" ]; then echo link; elif [ -d "$NET/durivozo.ko" ]; then echo directory;
-    elif cmp -s "$T/system.ko" "$NET/durivozo.ko"; then echo same; else echo changed; fi > "$T/$1.module"
+    elif ! cmp -s "$T/system.ko" "$NET/durivozo.ko"; then echo changed;
+    elif [ "$(stat -c '%a %u %g' "$NET/durivozo.ko")" = "640 0 1" ]; then echo same; else echo mode; fi > "$T/$1.module"
     if [ -e "$RECORD" ]; then echo record; else echo none; fi > "$T/$1.record"
 }
 . "$T/case.sh"
@@ -140,16 +147,34 @@ private:
             GTEST_SKIP() << skip_;       \
     } while (0)
 
+// A prebuilt module shared between kernel names through a link in
+// durivozo/ is staged; a durivozo.ko that earlier versions left in the
+// working directory is ignored.
 TEST_F(RealPaths, SystemModuleIsBackAfterARun)
 {
-    RUN_CASE("mkwd $T/a; : > $T/release; run $T/a -u r.xml; state after\n");
-    EXPECT_EQ(rc("a"), 0) << log("a");
-    EXPECT_EQ(read_file(t.file("during.ko")), "staged\n");
-    EXPECT_EQ(get("after.module"), "same");
-    EXPECT_EQ(get("after.record"), "none");
-    EXPECT_FALSE(file_exists(t.file("a/durivozo.ko")));
-    EXPECT_FALSE(contains(log("a"), "[ERROR]")) << log("a");
-    EXPECT_FALSE(contains(log("a"), "[WARNING]")) << log("a");
+    const struct {
+        const char* name;
+        const char* setup;
+        const char* warned;
+    } cases[] = {
+        {"plain", ":", ""},
+        {"shared through a link", "mv $T/a/$PREBUILT $T/a/durivozo/shared.ko; ln -s shared.ko $T/a/$PREBUILT", ""},
+        {"old working copy", "echo foreign > $T/a/durivozo.ko",
+         "[WARNING]:./durivozo.ko in the working directory is ignored: this program keeps the system's module in "
+         "/var/lib/dazed-fug.\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        RUN_CASE(std::string("mkwd $T/a; ") + c.setup + "; : > $T/release; run $T/a -u r.xml; state after\n");
+        EXPECT_EQ(rc("a"), 0) << log("a");
+        EXPECT_EQ(read_file(t.file("during.ko")), "staged\n");
+        EXPECT_EQ(get("after.module"), "same");
+        EXPECT_EQ(get("after.record"), "none");
+        EXPECT_FALSE(contains(log("a"), "[ERROR]")) << log("a");
+        EXPECT_EQ(contains(log("a"), "[WARNING]"), *c.warned != '\0') << log("a");
+        EXPECT_TRUE(contains(log("a"), c.warned)) << log("a");
+        std::system(("rm -rf '" + t.path() + "'/*").c_str());
+    }
 }
 
 TEST_F(RealPaths, UnsupportedKernelEndsEveryRunWithError)
@@ -190,18 +215,21 @@ TEST_F(RealPaths, OneRunAtATimePerModuleTree)
 }
 
 // A run killed while the module is staged leaves the record; the next run,
-// from the same or another working directory, puts the module back first.
+// from the same or another working directory, puts the module back first,
+// from root's state directory: also when the first working directory is gone.
 TEST_F(RealPaths, RecoveryAfterSigkill)
 {
-    for (const char* next : {"a", "b"}) {
-        SCOPED_TRACE(next);
+    for (const char* between : {"run $T/a", "run $T/b", "rm -rf $T/a; run $T/b"}) {
+        SCOPED_TRACE(between);
         RUN_CASE(std::string("mkwd $T/a; mkwd $T/b; start $T/a -u r.xml; kill -9 $PID; wait $PID; state killed; "
-                             ": > $T/release; run $T/") + next + " -h; state after\n");
+                             ": > $T/release; ") + between + " -h; state after\n");
+        const std::string next = between[strlen(between) - 1] == 'a' ? "a" : "b";
         EXPECT_EQ(get("killed.module"), "changed");
         EXPECT_EQ(get("killed.record"), "record");
         EXPECT_EQ(rc(next), 0) << log(next);
-        EXPECT_TRUE(contains(log(next), "[INFO]   :An interrupted run left the system's module at " + t.file("a") +
-                                            "/durivozo.ko; it is put back into /lib/modules/"))
+        EXPECT_TRUE(contains(log(next), "[INFO]   :An interrupted run left the system's module at "
+                                        "/var/lib/dazed-fug/durivozo-" + kernel_release() +
+                                            ".ko; it is put back into /lib/modules/"))
             << log(next);
         EXPECT_EQ(get("after.module"), "same");
         EXPECT_EQ(get("after.record"), "none");
@@ -210,9 +238,60 @@ TEST_F(RealPaths, RecoveryAfterSigkill)
     }
 }
 
-// What is not a regular file at the module path, a foreign durivozo.ko in
-// the working directory and two matching prebuilt modules each stop the run
-// before anything moves.
+// A user who owns a directory above the working directory swaps it while
+// the module is staged and plants a world-writable copy of the system's
+// module there: the module comes back from root's state directory, with
+// its own mode and group.
+TEST_F(RealPaths, SwappedWorkingDirectoryCannotPlantTheModule)
+{
+    RUN_CASE("chmod 755 $T; mkdir $T/u && chown 65534:65534 $T/u && mkwd $T/u/fw; cp $T/system.ko $T/copy.ko; "
+             "start $T/u/fw -u r.xml; $NOBODY sh -c \"mv $T/u/fw $T/u/old && mkdir $T/u/fw && "
+             "cp $T/copy.ko $T/u/fw/durivozo.ko && chmod 666 $T/u/fw/durivozo.ko\"; echo $? > $T/swapped; "
+             "finish $T/u/old; state after; stat -c %a $NET/durivozo.ko > $T/mode\n");
+    EXPECT_EQ(get("swapped"), "0");
+    EXPECT_EQ(rc("u/old"), 0) << log("u/old");
+    EXPECT_EQ(get("after.module"), "same");
+    EXPECT_EQ(get("mode"), "640");
+    EXPECT_EQ(get("after.record"), "none");
+}
+
+// A record for a kernel whose module tree was removed is moved aside with
+// the kept copy of that kernel's module, and the run goes on.
+TEST_F(RealPaths, RecordOfARemovedKernelIsRetired)
+{
+    RUN_CASE("mkwd $T/a; mkdir -p $STATE && chmod 700 $STATE && cp $T/system.ko $STATE/durivozo-9.9-gone.ko && "
+             "printf 'dazed-fug staged module record 2\\nrelease=9.9-gone\\n"
+             "module=/lib/modules/9.9-gone/kernel/drivers/net/durivozo.ko\\nbackup=%s\\nsystem_sha256=%s\\n"
+             "staged_sha256=%s\\nsystem_mode=644\\nsystem_uid=0\\nsystem_gid=0\\n' $STATE/durivozo-9.9-gone.ko "
+             "$(sha256sum < $T/system.ko | cut -c1-64) $(echo staged | sha256sum | cut -c1-64) > $RECORD; "
+             ": > $T/release; run $T/a -h; state after; ls $STATE > $T/kept\n");
+    EXPECT_EQ(rc("a"), 0) << log("a");
+    EXPECT_TRUE(contains(log("a"), "[WARNING]:The staging record of an earlier run names the kernel 9.9-gone, whose "
+                                   "module tree /lib/modules/9.9-gone is gone; the record is moved aside as "
+                                   "/var/lib/dazed-fug/retired-9.9-gone, and that kernel's own module is kept as "
+                                   "/var/lib/dazed-fug/retired-9.9-gone.ko.\n"))
+        << log("a");
+    EXPECT_EQ(get("kept"), "retired-9.9-gone\nretired-9.9-gone.ko");
+    EXPECT_EQ(read_file(t.file("var-up/dazed-fug/retired-9.9-gone.ko")), kSystemModule);
+    EXPECT_EQ(get("after.module"), "same");
+    EXPECT_EQ(get("after.record"), "none");
+}
+
+// The lock is taken on root's own state directory, which no one else can
+// open: another user's flock on it fails, and one on /lib/modules blocks
+// nothing.
+TEST_F(RealPaths, AnotherUserCannotHoldTheLock)
+{
+    RUN_CASE("mkwd $T/a; : > $T/release; run $T/a -h; $NOBODY flock -n $STATE true 2> /dev/null; echo $? > $T/flock; "
+             "$NOBODY flock /lib/modules sleep 20 & FL=$!; sleep 0.5; run $T/a -u r.xml; state after; kill $FL\n");
+    EXPECT_NE(get("flock"), "0");
+    EXPECT_EQ(rc("a"), 0) << get("a/err");
+    EXPECT_EQ(get("after.module"), "same");
+}
+
+// What is not a regular file at the module path, a prebuilt module that
+// someone else could have changed, and two matching prebuilt modules each
+// stop the run before anything moves.
 TEST_F(RealPaths, RefusedBeforeAnythingMoves)
 {
     const struct {
@@ -225,8 +304,11 @@ TEST_F(RealPaths, RefusedBeforeAnythingMoves)
          "/kernel/drivers/net/durivozo.ko is not a regular file; it is left as it is", "link"},
         {"directory", "rm $NET/durivozo.ko; mkdir $NET/durivozo.ko",
          "/kernel/drivers/net/durivozo.ko is not a regular file; it is left as it is", "directory"},
-        {"planted backup", "echo foreign > $T/a/durivozo.ko", "/a/durivozo.ko is taken, so the system's module stays",
+        {"foreign prebuilt module", "chown 65534 $T/a/$PREBUILT", "is refused: it is owned by user ID 65534", "same"},
+        {"writable prebuilt module", "chmod 666 $T/a/$PREBUILT", "is refused: it is writable by group or others",
          "same"},
+        {"link out of durivozo/", "mv $T/a/$PREBUILT $T/a/real.ko; ln -s ../real.ko $T/a/$PREBUILT",
+         "is refused: it is a symbolic link out of its directory", "same"},
         {"two candidates", "cp $T/a/$PREBUILT $T/a/durivozo/RHEL9-$(uname -r | cut -c1-6)x_durivozo.ko; "
                            "cp $T/a/$PREBUILT $T/a/durivozo/RHEL7-$(basename $PREBUILT | cut -c7-)",
          "2 prebuilt modules match ./durivozo/RHEL*", "same"},
@@ -243,9 +325,6 @@ TEST_F(RealPaths, RefusedBeforeAnythingMoves)
             EXPECT_EQ(get("link"), "real.ko");
             EXPECT_EQ(read_file(t.file("real")), kSystemModule);
         }
-        if (std::string(c.name) == "planted backup") {
-            EXPECT_EQ(read_file(t.file("a/durivozo.ko")), "foreign\n");
-        }
         std::system(("rm -rf '" + t.path() + "'/*").c_str());
     }
 }
@@ -254,12 +333,14 @@ TEST_F(RealPaths, RefusedBeforeAnythingMoves)
 // the intact module is and keeps the record; a later run puts it back.
 TEST_F(RealPaths, FullModuleDirectoryDuringRestore)
 {
-    RUN_CASE("mount -t tmpfs -o size=64k tmpfs $NET && cp $T/system.ko $NET/durivozo.ko || exit 1\n"
+    RUN_CASE("mount -t tmpfs -o size=64k tmpfs $NET && cp $T/system.ko $NET/durivozo.ko && chmod 640 "
+             "$NET/durivozo.ko && chown 0:1 $NET/durivozo.ko || exit 1\n"
              "mkwd $T/a; mkwd $T/b; : > $T/release; (cd $T/a && FILL=1 \"$BIN\" -u r.xml > out 2> err < /dev/null; "
              "echo $? > rc); state full; rm -f $NET/filler; run $T/b -h; state after\n");
     EXPECT_EQ(rc("a"), 6);
     EXPECT_TRUE(contains(log("a"), "[ERROR]  :Could not put the system's module back into /lib/modules/")) << log("a");
-    EXPECT_TRUE(contains(log("a"), "(No space left on device); it is intact at " + t.file("a") + "/durivozo.ko"))
+    EXPECT_TRUE(contains(log("a"), "(No space left on device); it is intact at /var/lib/dazed-fug/durivozo-" +
+                                       kernel_release() + ".ko"))
         << log("a");
     EXPECT_TRUE(contains(log("a"), "\nReturn Value: FWUPG_ERR [6]\n"));
     EXPECT_EQ(get("full.module"), "changed");

@@ -91,9 +91,9 @@ void StagingTest::add_system_module(const std::string& content)
     write_file(module_file(), content);
 }
 
-void StagingTest::add_leftover_backup(const std::string& content)
+void StagingTest::add_working_copy(const std::string& content)
 {
-    write_file(backup_file(), content);
+    write_file(working_copy(), content);
 }
 
 std::string StagingTest::module_dir() const

@@ -34,11 +34,14 @@ protected:
     void add_release_file(const char* name);  // "SuSE-release", "redhat-release"
     void add_prebuilt(const std::string& name, const std::string& content);
     void add_system_module(const std::string& content);
-    void add_leftover_backup(const std::string& content);
+    void add_working_copy(const std::string& content);  // a durivozo.ko in the working directory
 
     std::string module_dir() const;
     std::string module_file() const { return module_dir() + "/durivozo.ko"; }
-    std::string backup_file() const { return wd_.file("durivozo.ko"); }
+    // Where the system's module is kept while staged, and the working
+    // directory's durivozo.ko, which earlier versions used.
+    std::string backup_file() const { return root_.path() + "/var/lib/dazed-fug/durivozo-" + release_ + ".ko"; }
+    std::string working_copy() const { return wd_.file("durivozo.ko"); }
     std::string log_text();
 
     Outcome stage();
