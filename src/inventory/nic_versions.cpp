@@ -134,13 +134,17 @@ AdapterVersions read_adapter_versions(int index)
     }
     nic.nic_number = number.number;
 
-    const bool has_image = is_safe_image_name(nic.fw_file.c_str());
+    // "n/a" is the catalog's word for no image; the decision says so.
+    const bool marked_without_image = nic.fw_file.find("n/a") != std::string::npos;
+    const bool has_image = !marked_without_image && is_safe_image_name(nic.fw_file.c_str());
     if (has_image) {
         nic.fw_image_path = std::string(g_FwDir) + nic.fw_file;
     } else {
         // Such a name never reaches a command line: the adapter has no image.
-        log_event_f(LOG_ERROR, 0, "Image file name \"%s\" for %s in %s is refused: only letters, digits and ._+-/ are allowed.\n",
-                    log_safe(nic.fw_file).c_str(), log_safe(nic.device_id).c_str(), g_XMLFwFile);
+        if (!marked_without_image)
+            log_event_f(LOG_ERROR, 0, "Image file name \"%s\" for %s in %s is refused: only a file name in %s of "
+                        "letters, digits and ._+- is allowed.\n",
+                        log_safe(nic.fw_file).c_str(), log_safe(nic.device_id).c_str(), g_XMLFwFile, g_FwDir);
         for (RomVersionSlot slot : {PXE_IMG, SETUP_IMG, OCD_IMG})
             set_rom_version(nic, slot, kSubVersionDefault + 1);
     }

@@ -31,7 +31,8 @@ bool is_decimal_text(const char* text)
 bool is_safe_image_name(const char* text)
 {
     return all_of(text, [](unsigned char c) {
-        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-               (c != '\0' && strchr("._+-/", c) != nullptr);
-    });
+               return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+                      (c != '\0' && strchr("._+-", c) != nullptr);
+           }) &&
+           strcmp(text, ".") != 0 && strcmp(text, "..") != 0;
 }

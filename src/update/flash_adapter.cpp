@@ -4,22 +4,44 @@
 #include "app/progress_line.h"
 #include "inventory/nic_info.h"
 #include "lib/bounded_text.h"
+#include "lib/config.h"
 #include "lib/interrupts.h"
 #include "lib/return_codes.h"
 #include "lib/run_flags.h"
+#include "lib/trusted_directory.h"
 #include "tool/flash_tool.h"
 #include "tool/shell.h"
 #include "tool/text_checks.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 #include <ctime>
 #include <string>
 
 namespace {
 
-void log_refused_image_name(const NicInfo& nic)
+// The image the tool is about to open by name: a plain, safe name in
+// ./nic_fw/ and, there, a regular file (as root one that only root or this
+// user can change). Checked just before the flash; nobody else can change
+// the directory meanwhile. "" when it may be flashed, else why not.
+std::string image_refusal(const NicInfo& nic)
 {
-    log_event_f(LOG_ERROR, 0, "Image %s for MAC %s is refused: only letters, digits and ._+-/ are allowed; not flashed.\n",
-                log_safe(nic.fw_image_path).c_str(), log_safe(nic.macaddress).c_str());
+    const std::string dir = g_FwDir;
+    const std::string name = nic.fw_image_path.compare(0, dir.size(), dir) == 0 ? nic.fw_image_path.substr(dir.size())
+                                                                               : "";
+    if (!is_safe_image_name(name.c_str()))
+        return "only a file name in " + dir + " of letters, digits and ._+- is allowed";
+    int dirfd = open(g_FwDir, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    std::string why = dirfd < 0 ? format_text("cannot be opened (%s)", strerror(errno)) : "";
+    int fd = dirfd < 0 ? -1 : open_checked_file(dirfd, name.c_str(), true, &why);
+    if (fd >= 0)
+        close(fd);
+    if (dirfd >= 0)
+        close(dirfd);
+    return fd >= 0 ? "" : "it " + why;
 }
 
 // A terminal shows that the flash goes on (it can take minutes); the line
@@ -50,10 +72,13 @@ int do_update_firmware(int index)
 
     const std::string mac = log_safe(nic.macaddress);
     log_event_f(LOG_INFO, 0, "Selecting %s MAC: %-12s \n", log_safe(nic.product_id).c_str(), mac.c_str());
-    // A path the shell could read as syntax never runs; nor is the output
-    // of an earlier flash searched for it.
-    if (!is_safe_image_name(nic.fw_image_path.c_str())) {
-        log_refused_image_name(nic);
+    // A path the shell could read as syntax, or a file someone else could
+    // have planted, is never flashed; nor is the output of an earlier flash
+    // searched for it.
+    const std::string refusal = image_refusal(nic);
+    if (!refusal.empty()) {
+        log_event_f(LOG_ERROR, 0, "Image %s for MAC %s is refused: %s; not flashed.\n",
+                    log_safe(nic.fw_image_path).c_str(), mac.c_str(), log_safe(refusal).c_str());
         g_iFlag |= RUN_FLASH_FAILED;
         nic.flash_outcome = FlashOutcome::FAILED;
         return FWUPG_ERR;

@@ -20,7 +20,13 @@ TEST(TextChecks, Table)
         {"0012", false, true, true},
         {"001122334455", true, true, true},
         {"", false, false, false},
-        {"img_1.2-x+y/sub.bin", false, false, true},
+        {"img_1.2-x+y.bin", false, false, true},
+        // A name in the image directory itself: no way out of it.
+        {"sub/img.bin", false, false, false},
+        {"../../evil.bin", false, false, false},
+        {"..", false, false, false},
+        {".", false, false, false},
+        {"..bin", false, false, true},
         {"a.bin;touch x", false, false, false},
         {"$(id)", false, false, false},
         {"`id`", false, false, false},
@@ -29,7 +35,7 @@ TEST(TextChecks, Table)
         {"a|b", false, false, false},
         {"a>b", false, false, false},
         {"\xc3\xa9.bin", false, false, false},
-        {"n/a", false, false, true},
+        {"n/a", false, false, false},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(is_mac_text(c.text), c.mac) << c.text;

@@ -151,7 +151,10 @@ TEST_F(DirectedUpdate, MarkedDevicesThatCannotBeFlashedSafely)
     pkg.write_state(pkg.state() + "adapter nic=4 mac=00AA00000004 psid=P1 combo=1.2.8 omit=list\n"
                                   "adapter nic=5 mac=00AA00000005 psid=P1 combo=1.2.8 list_as=1234567890\n");
     pkg.write_catalog({{"Adapter A", "8086", "10C9", "8086", "A02C", "a.bin"},
-                       {"Adapter B", "8086", "10D3", "8086", "A02C", "b.bin;touch pwned"}});
+                       {"Adapter B", "8086", "10D3", "8086", "A02C", "b.bin;touch pwned"},
+                       {"Adapter C", "8086", "10D5", "8086", "A02C", "../../evil.bin"}});
+    const std::string only_names = " is refused: only a file name in ./nic_fw/ of letters, digits and ._+- is "
+                                   "allowed; not flashed.\n";
     auto not_listed = [](const std::string& mac) {
         return "read_discovery_report: MAC " + mac + " not listed by the flash tool, not flashed\n";
     };
@@ -171,8 +174,8 @@ TEST_F(DirectedUpdate, MarkedDevicesThatCannotBeFlashedSafely)
         {"00AA0000000F", "10C9", "none", FWUPG_OK, ""},  // nothing to flash, nothing wrong
         {"", "10C9", "none", FWUPG_OK, ""},               // nor is the MAC text of such a device judged
         {"$(touch pwned)", "10C9", "", FWUPG_OK, ""},
-        {kMac2, "10D3", "upgrade", FWUPG_ERR,
-         "Image ./nic_fw/b.bin;touch pwned for MAC 00AA00000002 is refused: only letters, digits and ._+-/ are allowed; not flashed.\n"},
+        {kMac2, "10D3", "upgrade", FWUPG_ERR, "Image ./nic_fw/b.bin;touch pwned for MAC 00AA00000002" + only_names},
+        {kMac2, "10D5", "upgrade", FWUPG_ERR, "Image ./nic_fw/../../evil.bin for MAC 00AA00000002" + only_names},
         {kMac2, "10D3", "none", FWUPG_OK, ""},
     };
     for (const Case& c : cases) {

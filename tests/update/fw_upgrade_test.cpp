@@ -338,8 +338,16 @@ TEST_F(UpdateRun, FlashOfOneAdapter)
         // out.txt, which names a PSID mismatch, searched.
         {"shell syntax in the image path", "", NIC_UPDATE, "./nic_fw/dz10.bin;touch ran", FWUPG_ERR,
          RUN_FLASH_FAILED,
-         "[ERROR]  :Image ./nic_fw/dz10.bin;touch ran for MAC 001B21000001 is refused: only letters, digits and "
-         "._+-/ are allowed; not flashed.\n",
+         "[ERROR]  :Image ./nic_fw/dz10.bin;touch ran for MAC 001B21000001 is refused: only a file name in "
+         "./nic_fw/ of letters, digits and ._+- is allowed; not flashed.\n",
+         false},
+        {"a path out of the image directory", "", NIC_UPDATE, "./nic_fw/../bootutil", FWUPG_ERR, RUN_FLASH_FAILED,
+         "[ERROR]  :Image ./nic_fw/../bootutil for MAC 001B21000001 is refused: only a file name in ./nic_fw/ of "
+         "letters, digits and ._+- is allowed; not flashed.\n",
+         false},
+        {"no such image", "", NIC_UPDATE, "./nic_fw/gone.bin", FWUPG_ERR, RUN_FLASH_FAILED,
+         "[ERROR]  :Image ./nic_fw/gone.bin for MAC 001B21000001 is refused: it cannot be opened (No such file or "
+         "directory); not flashed.\n",
          false},
     };
     for (const auto& c : cases) {
