@@ -2,7 +2,7 @@
 # Installs the Debian packages the build and the tests need, when missing.
 set -euo pipefail
 
-packages=(cmake ninja-build g++ pkg-config libxml2-dev libxml2-utils libgtest-dev valgrind iproute2 util-linux mandoc ansible-core python3
+packages=(cmake ninja-build g++ pkg-config libxml2-dev libxml2-utils libgtest-dev valgrind iproute2 util-linux strace mandoc ansible-core python3
           clang libclang-rt-14-dev)
 
 missing=()

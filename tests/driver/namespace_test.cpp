@@ -350,4 +350,59 @@ TEST_F(RealPaths, FullModuleDirectoryDuringRestore)
     EXPECT_EQ(get("after.record"), "none");
 }
 
+// The kill sweep: a run is stopped at the n-th call of one system call, for
+// every n until the run goes through. After SIGKILL the next run recovers;
+// after SIGTERM the run itself finishes the restore and ends with 5. Either
+// way the module tree is then as before to the byte (with the system
+// module's mode and group), and neither the record nor any temporary is left.
+const char kSweep[] = R"sh(command -v strace > /dev/null || { : > $T/nostrace; exit 0; }
+mkwd $T/a; : > $T/release
+[ "$SYSTEM" = yes ] || rm $NET/durivozo.ko
+snap() { (cd /lib/modules && find . -printf '%p %m %u %g %s\n' | sort && find . -type f -exec sha256sum {} + | sort) > $T/$1; }
+snap before; n=1; : > $T/bad
+while [ $n -lt 300 ]; do
+    (cd $T/a && strace -qq -o /dev/null -e inject=$CALL:signal=$SIG:when=$n "$BIN" -u r.xml > out 2> err < /dev/null)
+    rc=$?
+    if [ $SIG = SIGKILL ]; then
+        [ $rc = 137 ] || break
+        run $T/a -h; [ "$(cat $T/a/rc)" = 0 ] || echo "$n: the next run exited $(cat $T/a/rc)" >> $T/bad
+    else
+        grep -q 'Interrupted by SIGTERM' $T/a/bootutil.log || break
+        [ $rc = 5 ] || echo "$n: exited $rc" >> $T/bad
+    fi
+    snap after; cmp -s $T/before $T/after || echo "$n: the module tree differs" >> $T/bad
+    [ ! -e $RECORD ] || echo "$n: the record is left" >> $T/bad
+    find /lib/modules $STATE $T/a -name '.dazed-*' | sed "s|^|$n: left |" >> $T/bad
+    n=$((n+1))
+done
+echo $((n - 1)) > $T/swept
+)sh";
+
+TEST_F(RealPaths, StoppedAtAnyStepTheModuleTreeComesBackWhole)
+{
+    const struct {
+        const char* signal;
+        const char* call;
+        bool system_module;
+    } cases[] = {
+        {"SIGKILL", "mkdir", true},    {"SIGKILL", "openat", true},   {"SIGKILL", "write", true},
+        {"SIGKILL", "fsync", true},    {"SIGKILL", "fchmod", true},   {"SIGKILL", "fchown", true},
+        {"SIGKILL", "flock", true},    {"SIGKILL", "renameat", true}, {"SIGKILL", "unlinkat", true},
+        {"SIGKILL", "close", true},    {"SIGKILL", "renameat", false}, {"SIGKILL", "linkat", false},
+        {"SIGKILL", "unlinkat", false}, {"SIGKILL", "fsync", false},  {"SIGTERM", "renameat", true},
+        {"SIGTERM", "unlinkat", true}, {"SIGTERM", "fsync", true},    {"SIGTERM", "renameat", false},
+    };
+    for (const auto& c : cases) {
+        const std::string row = std::string(c.signal) + " at " + c.call + (c.system_module ? "" : ", no system module");
+        SCOPED_TRACE(row);
+        RUN_CASE(std::string("SIG=") + c.signal + " CALL=" + c.call + " SYSTEM=" + (c.system_module ? "yes" : "no") +
+                 "\n" + kSweep);
+        if (file_exists(t.file("nostrace")))
+            GTEST_SKIP() << "strace is not installed";
+        EXPECT_GT(std::stoi("0" + get("swept")), 0) << "the run was never stopped";
+        EXPECT_EQ(read_file(t.file("bad")), "");
+        std::system(("rm -rf '" + t.path() + "'/*").c_str());
+    }
+}
+
 } // namespace

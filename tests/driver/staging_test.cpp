@@ -1,6 +1,7 @@
 #include "staging_fixture.h"
 
 #include "lib/durable_file.h"
+#include "driver/module_record.h"
 #include "lib/return_codes.h"
 
 #include <sys/stat.h>
@@ -132,6 +133,7 @@ TEST_F(StagingTest, StagingAndRestoreByWhatIsThere)
             add_system_module(c.system);
         if (std::string(c.leftover) != "-")
             add_working_copy(c.leftover);
+        write_file(wd_.file(".dazed-Left01"), "half a report of a killed run");
 
         const size_t logged_before = log_text().size();
         Outcome staged = stage();
@@ -148,6 +150,7 @@ TEST_F(StagingTest, StagingAndRestoreByWhatIsThere)
         }
         EXPECT_EQ(content(module_file()), c.staged);
         EXPECT_EQ(content(backup_file()), c.kept);
+        EXPECT_EQ(file_exists(wd_.file(".dazed-Left01")), c.release == nullptr);
         EXPECT_EQ(restore().rc, FWUPG_OK);
         EXPECT_EQ(content(module_file()), c.module_after);
         EXPECT_EQ(content(working_copy()), c.leftover);
@@ -352,6 +355,79 @@ TEST_F(StagingTest, UnsignedDriverForAKernelThatTakesOnlySignedOnes)
         EXPECT_EQ(log_text().substr(logged_before), warning.empty() ? "" : "[WARNING]:" + warning);
         EXPECT_EQ(restore().rc, FWUPG_OK);
     }
+}
+
+} // namespace
+
+namespace {
+
+// The record names only what this program stages: the module file of its
+// release in the tree and, since the second format, the copy in root's state
+// directory; anything else is not acted on.
+TEST_F(StagingTest, RecordReader)
+{
+    const std::string tree = root_.path() + "/lib/modules/";
+    const std::string state = root_.path() + "/var/lib/dazed-fug/";
+    const std::string sha(64, 'a');
+    const std::string fields = "release=5.1\nmodule=" + tree + "5.1/kernel/drivers/net/durivozo.ko\n";
+    const std::string shas = "system_sha256=" + sha + "\nstaged_sha256=" + sha + "\n";
+    const std::string second = "dazed-fug staged module record 2\n";
+    const std::string owner = "system_mode=640\nsystem_uid=0\nsystem_gid=1\n";
+    const std::string kept = "backup=" + state + "durivozo-5.1.ko\n";
+    const struct {
+        const char* name;
+        std::string text;
+        const char* why;  // "" when it is read
+    } cases[] = {
+        {"second format", second + fields + kept + shas + owner, ""},
+        {"first format", "dazed-fug staged module record 1\n" + fields + "backup=/srv/fw/durivozo.ko\n" + shas, ""},
+        {"module outside the tree", second + "release=5.1\nmodule=/tmp/x/5.1/kernel/drivers/net/durivozo.ko\n" + kept +
+                                        shas + owner,
+         "it names a module path that is never staged"},
+        {"module of another release", second + "release=5.1\nmodule=" + tree + "5.2/kernel/drivers/net/durivozo.ko\n" +
+                                          kept + shas + owner,
+         "it names a module path that is never staged"},
+        {"backup in a working directory", second + fields + "backup=/srv/fw/durivozo.ko\n" + shas + owner,
+         "it names no backup of this program"},
+        {"backup of another release", second + fields + "backup=" + state + "durivozo-5.2.ko\n" + shas + owner,
+         "it names no backup of this program"},
+        {"first format, relative backup", "dazed-fug staged module record 1\n" + fields + "backup=durivozo.ko\n" + shas,
+         "it names no backup of this program"},
+        {"first format with a mode", "dazed-fug staged module record 1\n" + fields + "backup=/srv/fw/durivozo.ko\n" +
+                                         shas + "system_mode=640\n",
+         "it is malformed"},
+        {"no group", second + fields + kept + shas + "system_mode=640\nsystem_uid=0\n", "it is malformed"},
+        {"key twice", second + fields + kept + shas + owner + "system_gid=1\n", "it is malformed"},
+        {"no last line end", (second + fields + kept + shas + owner).substr(0, (second + fields + kept + shas + owner).size() - 1),
+         "it is malformed"},
+        {"mode not octal", second + fields + kept + shas + "system_mode=680\nsystem_uid=0\nsystem_gid=1\n",
+         "its mode or owner is malformed"},
+        {"owner that keeps the owner", second + fields + kept + shas + "system_mode=640\nsystem_uid=4294967295\n"
+                                                                        "system_gid=1\n",
+         "its mode or owner is malformed"},
+        {"upper-case checksum", second + fields + kept + "system_sha256=" + std::string(64, 'A') + "\nstaged_sha256=" +
+                                    sha + "\n" + owner,
+         "its checksums are malformed"},
+    };
+    make_dirs(state);
+    chmod(state.c_str(), 0700);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        write_file(state + "staged-module", c.text);
+        ModuleRecord record;
+        std::string why;
+        const RecordRead read = read_module_record(&record, &why);
+        EXPECT_EQ(read == RecordRead::READ ? "" : why, c.why);
+        if (read == RecordRead::READ)
+            EXPECT_EQ(record.mode(), std::string(c.name) == "second format" ? 0640u : 0644u);
+    }
+    // Nor is a record that someone else could have written.
+    write_file(state + "staged-module", cases[0].text);
+    chmod((state + "staged-module").c_str(), 0622);
+    ModuleRecord record;
+    std::string why;
+    EXPECT_EQ(read_module_record(&record, &why), RecordRead::UNUSABLE);
+    EXPECT_EQ(why, "it is writable by group or others");
 }
 
 } // namespace
