@@ -117,11 +117,10 @@ PendingFile::PendingFile(int dirfd, mode_t mode) : dirfd_(dirfd), mode_(mode)
         errno_ = EEXIST;
         return;
     }
-    // Marks the file as in use; a killed run's lock goes with it.
-    if (flock(fd_, LOCK_EX | LOCK_NB) != 0) {
-        fail();
-        return;
-    }
+    // Marks the file as in use; a killed run's lock goes with it. Where
+    // the file system takes no locks the cleaner cannot lock it either, and
+    // leaves it.
+    flock(fd_, LOCK_EX | LOCK_NB);
     // The mode given at creation is cut by the umask; the one asked for is set.
     if (fchmod(fd_, mode) != 0)
         fail();
