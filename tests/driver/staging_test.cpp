@@ -9,6 +9,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <regex>
 #include <vector>
 
 using namespace testing_support;
@@ -307,6 +308,44 @@ TEST_F(StagingTest, RecoveryFromTheRecordOfAVanishedRun)
             EXPECT_EQ(restore().rc, FWUPG_OK);  // nothing staged, nothing to undo
         }
         std::system(("rm -rf '" + root_.path() + "/var/lib/dazed-fug' '" + backup_file() + "'").c_str());
+    }
+}
+
+} // namespace
+
+namespace {
+
+// A record of the first format names a copy in a working directory, which
+// someone else may have swapped: it is used only for what its checksum
+// proves, the module gets mode 0644 (that record knows no other), and the
+// copy is never removed there.
+TEST_F(StagingTest, RecordOfTheFirstFormat)
+{
+    add_release_file("redhat-release");
+    add_prebuilt("RHEL5-2.6.18PAE_durivozo.ko", "staged");
+    for (const char* copy : {"system", "forged"}) {
+        SCOPED_TRACE(copy);
+        add_system_module("system");
+        chmod(module_file().c_str(), 0600);
+        reset_staging_state();
+        ASSERT_EQ(stage().rc, FWUPG_OK);
+        reset_staging_state();
+        const std::string record = root_.path() + "/var/lib/dazed-fug/staged-module";
+        std::string text = std::regex_replace(read_file(record), std::regex("record 2"), "record 1");
+        text = std::regex_replace(text, std::regex("backup=[^\n]*"), "backup=" + working_copy());
+        write_file(record, std::regex_replace(text, std::regex("system_(mode|uid|gid)=[^\n]*\n"), ""));
+        unlink(backup_file().c_str());
+        write_file(working_copy(), copy);
+
+        const bool intact = std::string(copy) == "system";
+        EXPECT_EQ(stage().rc, intact ? FWUPG_OK : FWUPG_ERR) << log_text();
+        EXPECT_EQ(restore().rc, FWUPG_OK);
+        EXPECT_EQ(read_file(module_file()), intact ? "system" : "staged");
+        struct stat st {};
+        EXPECT_EQ(stat(module_file().c_str(), &st) == 0 ? st.st_mode & 0777 : 0, 0644u);
+        EXPECT_EQ(read_file(working_copy()), copy);
+        EXPECT_EQ(file_exists(record), !intact);
+        std::system(("rm -rf '" + root_.path() + "/var/lib/dazed-fug'").c_str());
     }
 }
 
