@@ -1,6 +1,7 @@
 // The flash-tool simulator, driven exactly as the program drives the real
 // tool: the program's own command lines through /bin/sh, its own word
 // picking on the output.
+#include "lib/bounded_text.h"
 #include "support/test_support.h"
 #include "tool/flash_tool.h"
 #include "tool/shell.h"
@@ -304,6 +305,33 @@ TEST_F(BootutilSim, DelaysSlowTheAnswer)
     EXPECT_NE(state().find("combo=1.3.21"), std::string::npos);
 }
 
+TEST_F(BootutilSim, StderrOnWritesWhereAsked)
+{
+    std::string noisy = kState;
+    noisy.insert(noisy.find(" slot=4"), " stderr_on=iv,flash");
+    noisy.insert(noisy.find(" setup=2.2.6 ocd=1.0.7\nadapter nic=7"), " stderr_on=list");
+    set_state(noisy);
+    const char kFrom1[] = "bootutil-sim: a message on standard error (%s, NIC 1)\n";
+    const struct {
+        std::vector<std::string> args;
+        std::string err;
+    } rows[] = {
+        {{"-E"}, "bootutil-sim: a message on standard error (list, NIC 3)\n"},
+        {{"-iv", "-QUIET", "-NIC=1"}, format_text(kFrom1, "iv")},
+        {{"-iv", "-QUIET", "-FILE=./nic_fw/img1.bin", "-NIC=1"}, format_text(kFrom1, "iv")},
+        {{"-iv", "-QUIET", "-FILE=./nic_fw/img1.bin"}, ""},  // no adapter named
+        {{"-iv", "-QUIET", "-NIC=3"}, ""},
+        {{"-NIC=1", "-up=pxe+clp+ocd", "-QUIET", "-FILE=./nic_fw/img1.bin"}, format_text(kFrom1, "flash")},
+    };
+    for (const auto& row : rows) {
+        std::vector<std::string> argv{dir_.file("bootutil")};
+        argv.insert(argv.end(), row.args.begin(), row.args.end());
+        RunResult r = run_program(argv, dir_.path());
+        EXPECT_EQ(r.exit_status, 0) << row.args[0] << r.out;
+        EXPECT_EQ(r.err, row.err) << row.args.back();
+    }
+}
+
 TEST_F(BootutilSim, ConcurrentFlashesBothLand)
 {
     set_state("adapter nic=1 mac=001B21000001 psid=P combo=1.0.0 flash_delay=0.2\n"
@@ -352,7 +380,7 @@ TEST_F(BootutilSim, MalformedStateIsRefusedWithItsLine)
     for (const char* bad : {"adaptor nic=1", "adapter mac=001B21123456", "adapter nic=x",
                             "adapter nic=1 flash_exit=300", "adapter nic=1 flash_signal=0",
                             "adapter nic=1 flash_signal=19",
-                            "adapter nic=1 report_delay=-1", "adapter nic=1 omit=combo,bogus",
+                            "adapter nic=1 report_delay=-1", "adapter nic=1 omit=combo,bogus", "adapter nic=1 stderr_on=ocd",
                             "image omit=ocd", "adapter nic=1 stray", "adapter nic=1 =1"}) {
         SCOPED_TRACE(bad);
         set_state(std::string("# comment\n") + bad + "\n");
