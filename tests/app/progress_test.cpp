@@ -14,7 +14,6 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <cstring>
 #include <optional>
 #include <regex>
 
@@ -25,59 +24,44 @@ namespace {
 // The screen that a terminal columns wide shows for this output: "\r" goes
 // back to the line's start, "\n" starts the next line, ESC 7 and ESC 8 save
 // and restore the cursor, ESC [ K clears to the line's end, ESC [ ? 7 l and
-// h turn line wrap off and on. A tab counts as one cell. Any other escape
-// stays on the screen as "<ESC>", so that it shows as a difference.
+// h turn line wrap off and on; anything else takes a cell (a tab one).
 std::string screen_of(const std::string& output, size_t columns)
 {
     std::vector<std::string> lines(1);
     size_t row = 0, col = 0, saved_row = 0, saved_col = 0;
     bool wrap = true;
-    auto next_line = [&] {
-        col = 0;
-        if (++row == lines.size())
-            lines.emplace_back();
-    };
     for (size_t i = 0; i < output.size(); ++i) {
-        const char c = output[i];
-        auto escape = [&](const char* seq) {
-            const size_t n = strlen(seq);
-            if (output.compare(i, n, seq) != 0)
-                return false;
-            i += n - 1;
-            return true;
+        auto escape = [&](const std::string& seq) {
+            const bool found = output.compare(i, seq.size(), seq) == 0;
+            i += found ? seq.size() - 1 : 0;
+            return found;
         };
         if (escape("\0337")) {
-            saved_row = row;
-            saved_col = col;
+            saved_row = row, saved_col = col;
         } else if (escape("\0338")) {
-            row = saved_row;
-            col = saved_col;
+            row = saved_row, col = saved_col;
         } else if (escape("\033[K")) {
             lines[row].resize(std::min(lines[row].size(), col));
         } else if (escape("\033[?7l") || escape("\033[?7h")) {
             wrap = output[i] == 'h';
-        } else if (c == '\r') {
+        } else if (output[i] == '\r') {
             col = 0;
-        } else if (c == '\n') {
-            next_line();
         } else {
-            if (col >= columns) {
-                if (wrap)
-                    next_line();
-                else
-                    col = columns - 1;
+            if (output[i] == '\n' || (col >= columns && wrap)) {
+                col = 0;
+                if (++row == lines.size())
+                    lines.emplace_back();
+                if (output[i] == '\n')
+                    continue;
             }
-            std::string& line = lines[row];
-            if (line.size() < col)
-                line.resize(col, ' ');
-            const std::string cell = c == '\033' ? "<ESC>" : std::string(1, c);
-            line.replace(col, std::min<size_t>(1, line.size() - col), cell);
-            ++col;
+            col = std::min(col, columns - 1);
+            lines[row].resize(std::max(lines[row].size(), col + 1), ' ');
+            lines[row][col++] = output[i];
         }
     }
-    std::string screen;
-    for (size_t k = 0; k < lines.size(); ++k)
-        screen += lines[k] + (k + 1 < lines.size() ? "\n" : "");
+    std::string screen = lines[0];
+    for (size_t k = 1; k < lines.size(); ++k)
+        screen += "\n" + lines[k];
     return screen;
 }
 

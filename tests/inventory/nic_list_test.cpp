@@ -166,36 +166,34 @@ TEST_F(Inventory, ToolWordsAreReadWholeOrNotAtAll)
     EXPECT_STREQ(a.rom_versions[OCD_IMG], "12345678+");   // a longer one is marked as cut
 }
 
-// An adapter whose number, installed or image version the tool does not
-// give usably is left out, never judged with a made-up value; the other
-// adapter is kept and the building says it could not handle every adapter.
+// An adapter whose number, installed or image version the tool does not give
+// usably is left out, never judged with a made-up value; the other adapter
+// is kept and the building says it could not handle every adapter.
 TEST_F(Inventory, AdaptersWithUnusableToolDataAreLeftOut)
 {
     const struct {
         const char* keys;
-        const char* image_keys;  // of b.bin, eth1's image
         const char* logged;
     } cases[] = {
-        {"combo=1.2.8 list_as=12345678901", "combo=1.3.21", "with the adapter number \"12345678901\", which cannot be used"},
-        {"combo=1.2.8 list_as=3x", "combo=1.3.21", "with the adapter number \"3x\", which cannot be used"},
-        {"combo=1.2.8 list_as=$(t", "combo=1.3.21", "with the adapter number \"$(t\", which cannot be used"},
-        {"combo=1.2.8 list_as=", "combo=1.3.21", "with the adapter number \"MACAddress\", which cannot be used"},
-        {"combo=1.2.8 omit=combo", "combo=1.3.21", "no readable installed version for MAC 00AA00000003 (\"\")"},
-        {"combo=", "combo=1.3.21", "no readable installed version for MAC 00AA00000003 (\"\")"},
-        {"combo=12.3.4", "combo=1.3.21", "no readable installed version for MAC 00AA00000003 (\"12.3.4\")"},
-        {"combo=1.2.34567", "combo=1.3.21", "no readable installed version for MAC 00AA00000003 (\"1.2.34567\")"},
-        {"combo=vv1.2.8", "combo=1.3.21", "no readable installed version for MAC 00AA00000003 (\"vv1.2.8\")"},
-        // Present but unreadable: as 0.0.0 it would be offered as a downgrade.
-        {"combo=1.2.8", "combo=10.100.1000", "no readable image version for MAC 00AA00000003 (\"10.100.1000\" in b.bin)"},
-        {"combo=1.2.8", "combo=1.3.21beta", "no readable image version for MAC 00AA00000003 (\"1.3.21beta\" in b.bin)"},
-        {"combo=1.2.8", "combo=V1.3.21", "no readable image version for MAC 00AA00000003 (\"V1.3.21\" in b.bin)"},
+        {"combo=1.2.8 list_as=12345678901", "with the adapter number \"12345678901\", which cannot be used"},
+        {"combo=1.2.8 list_as=3x", "with the adapter number \"3x\", which cannot be used"},
+        {"combo=1.2.8 list_as=$(t", "with the adapter number \"$(t\", which cannot be used"},
+        {"combo=1.2.8 list_as=", "with the adapter number \"MACAddress\", which cannot be used"},
+        {"combo=1.2.8 omit=combo", "no readable installed version for MAC 00AA00000003 (\"\")"},
+        {"combo=", "no readable installed version for MAC 00AA00000003 (\"\")"},
+        {"combo=12.3.4", "no readable installed version for MAC 00AA00000003 (\"12.3.4\")"},
+        {"combo=1.2.34567", "no readable installed version for MAC 00AA00000003 (\"1.2.34567\")"},
+        {"combo=vv1.2.8", "no readable installed version for MAC 00AA00000003 (\"vv1.2.8\")"},
+        // eth1's own image, present but unreadable: as 0.0.0 it would be a downgrade.
+        {"combo=1.2.8\nimage file=b.bin combo=10.100.1000", "image version for MAC 00AA00000003 (\"10.100.1000\" in b.bin)"},
+        {"combo=1.2.8\nimage file=b.bin combo=1.3.21beta", "image version for MAC 00AA00000003 (\"1.3.21beta\" in b.bin)"},
+        {"combo=1.2.8\nimage file=b.bin combo=V1.3.21", "image version for MAC 00AA00000003 (\"V1.3.21\" in b.bin)"},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.keys + std::string(" ") + c.image_keys);
+        SCOPED_TRACE(c.keys);
         pkg.write_state(std::string("adapter nic=1 mac=00AA00000002 psid=P1 combo=1.2.8 pxe=1 setup=1 ocd=1\n"
                                     "adapter nic=2 mac=00AA00000003 psid=P1 pxe=1 setup=1 ocd=1 ") +
-                        c.keys + "\nimage file=a.bin psid=P1 combo=1.3.21 pxe=2 setup=2 ocd=2\n" +
-                        "image file=b.bin psid=P1 pxe=2 setup=2 ocd=2 " + c.image_keys + "\n");
+                        c.keys + "\nimage file=a.bin psid=P1 combo=1.3.21 pxe=2 setup=2 ocd=2\n");
         pkg.clear_tool_log();
         log->clear();
         FakeHost host({pci_nic("eth0", "0000:03:00.0", "00AA00000002", 0x10C9),
@@ -219,25 +217,6 @@ TEST_F(Inventory, AdaptersWithUnusableToolDataAreLeftOut)
         EXPECT_EQ(testing::internal::GetCapturedStdout(),
                   "1 adapter was found and left out; bootutil.log names it and says why.\n");
     }
-}
-
-// Adapters that are there but all left out are no "No supported adapters
-// found": the building fails and says why, whatever the mode.
-TEST_F(Inventory, EveryAdapterLeftOutFailsTheBuilding)
-{
-    pkg.write_state("adapter nic=1 mac=00AA00000002 psid=P1 combo=12.3.4 pxe=1 setup=1 ocd=1\n"
-                    "adapter nic=2 mac=00AA00000003 psid=P1 combo=1.2.8 pxe=1 setup=1 ocd=1\n"
-                    "image file=a.bin psid=P1 combo=1.3.21 pxe=2 setup=2 ocd=2\n"
-                    "image file=b.bin psid=P1 combo=1.3 pxe=2 setup=2 ocd=2\n");
-    FakeHost host({pci_nic("eth0", "0000:03:00.0", "00AA00000002", 0x10C9),
-                   pci_nic("eth1", "0000:04:00.0", "00AA00000003", 0x10D3)});
-    testing::internal::CaptureStdout();
-    EXPECT_EQ(build_NIC_list(), FWUPG_ERR);
-    const std::string said = "2 adapters were found and left out; bootutil.log names each and says why.\n";
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), said);
-    EXPECT_EQ(g_nDazedNICs, 0);
-    EXPECT_EQ(log_text().find("No supported adapters found"), std::string::npos) << log_text();
-    EXPECT_NE(log_text().find("[ERROR]  :" + said), std::string::npos) << log_text();
 }
 
 TEST_F(Inventory, UnreadablePciIdsStopTheBuilding)
@@ -308,20 +287,18 @@ TEST_F(Inventory, UnusableToolIsAnErrorNotAnEmptyList)
         const char* name;
         std::function<void()> break_it;
         const char* shown;
-        const char* tool_said;  // on standard error, next to it
     } cases[] = {
         {"not executable", [&] { chmod(pkg.file("bootutil").c_str(), 0644); },
-         "Cannot run the flash tool ./bootutil: Permission denied\n", ""},
+         "Cannot run the flash tool ./bootutil: Permission denied\n"},
         {"a directory", [&] { unlink(pkg.file("bootutil").c_str()); make_dirs(pkg.file("bootutil")); },
-         "Cannot run the flash tool ./bootutil: Is a directory\n", ""},
+         "Cannot run the flash tool ./bootutil: Is a directory\n"},
         {"list fails",
          [&] { pkg.write_state("adapter nic=1 mac=00AA00000002 psid=P1 combo=1.2.8 list_exit=3 stderr_on=list\n"); },
-         "The flash tool ./bootutil failed to list its adapters (exit 3).\n",
-         "bootutil-sim: a message on standard error (list, NIC 1)\n"},
+         "The flash tool ./bootutil failed to list its adapters (exit 3).\n"},
         {"list cannot be written", [&] { make_dirs(pkg.file("data_cur.dat/x")); },
-         "Could not write the flash tool's adapter list to data_cur.dat.\n", ""},
+         "Could not write the flash tool's adapter list to data_cur.dat.\n"},
         {"missing", [&] { unlink(pkg.file("bootutil").c_str()); },
-         "Cannot run the flash tool ./bootutil: No such file or directory\n", ""},
+         "Cannot run the flash tool ./bootutil: No such file or directory\n"},
     };
     for (const auto& c : cases) {
         pkg.write_state("adapter nic=1 mac=00AA00000002 psid=P1 combo=1.2.8 pxe=1 setup=1 ocd=1\n");
@@ -329,11 +306,10 @@ TEST_F(Inventory, UnusableToolIsAnErrorNotAnEmptyList)
         testing::internal::CaptureStdout();
         testing::internal::CaptureStderr();
         EXPECT_EQ(build_NIC_list(), FWUPG_ERR) << c.name;
-        const std::string err = testing::internal::GetCapturedStderr();
+        // The tool's own reason shows next to ours.
+        EXPECT_EQ(contains(testing::internal::GetCapturedStderr(), "bootutil-sim: a message on standard error (list"),
+                  std::string(c.name) == "list fails");
         EXPECT_EQ(testing::internal::GetCapturedStdout(), c.shown) << c.name;
-        if (c.tool_said[0] != '\0') {
-            EXPECT_NE(err.find(c.tool_said), std::string::npos) << c.name << ": " << err;
-        }
         EXPECT_EQ(g_nDazedNICs, 0);
         // Put the package right for the next case.
         rmdir(pkg.file("data_cur.dat/x").c_str());

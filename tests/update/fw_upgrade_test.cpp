@@ -316,11 +316,9 @@ TEST_F(UpdateRun, LeftOutAdaptersAreSaidAtTheEnd)
         RunOutcome r = run(c.input, c.flags);
         EXPECT_EQ(r.result, c.result);
         EXPECT_EQ(flashed(), c.flashed);
-        ASSERT_GE(r.console.size(), c.console_end.size()) << r.console;
-        EXPECT_EQ(r.console.substr(r.console.size() - c.console_end.size()), c.console_end) << r.console;
+        EXPECT_TRUE(ends_with(r.console, c.console_end) && r.console.empty() == c.console_end.empty()) << r.console;
         EXPECT_EQ(count(r.log, left_out), 1u) << r.log;
         EXPECT_EQ(r.log.find("No supported adapters found"), std::string::npos) << r.log;
-        EXPECT_EQ(count(r.console, kPromptEnd), c.flags == 0 && c.combos.size() > 1 ? 1u : 0u) << r.console;
     }
 }
 

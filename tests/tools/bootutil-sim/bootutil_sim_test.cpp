@@ -1,7 +1,6 @@
 // The flash-tool simulator, driven exactly as the program drives the real
 // tool: the program's own command lines through /bin/sh, its own word
 // picking on the output.
-#include "lib/bounded_text.h"
 #include "support/test_support.h"
 #include "tool/flash_tool.h"
 #include "tool/shell.h"
@@ -311,24 +310,17 @@ TEST_F(BootutilSim, StderrOnWritesWhereAsked)
     noisy.insert(noisy.find(" slot=4"), " stderr_on=iv,flash");
     noisy.insert(noisy.find(" setup=2.2.6 ocd=1.0.7\nadapter nic=7"), " stderr_on=list");
     set_state(noisy);
-    const char kFrom1[] = "bootutil-sim: a message on standard error (%s, NIC 1)\n";
-    const struct {
-        std::vector<std::string> args;
-        std::string err;
-    } rows[] = {
-        {{"-E"}, "bootutil-sim: a message on standard error (list, NIC 3)\n"},
-        {{"-iv", "-QUIET", "-NIC=1"}, format_text(kFrom1, "iv")},
-        {{"-iv", "-QUIET", "-FILE=./nic_fw/img1.bin", "-NIC=1"}, format_text(kFrom1, "iv")},
+    const std::pair<std::vector<std::string>, std::string> rows[] = {
+        {{"-E"}, "(list, NIC 3)"},
+        {{"-iv", "-QUIET", "-NIC=1"}, "(iv, NIC 1)"},
         {{"-iv", "-QUIET", "-FILE=./nic_fw/img1.bin"}, ""},  // no adapter named
-        {{"-iv", "-QUIET", "-NIC=3"}, ""},
-        {{"-NIC=1", "-up=pxe+clp+ocd", "-QUIET", "-FILE=./nic_fw/img1.bin"}, format_text(kFrom1, "flash")},
+        {{"-NIC=1", "-up=pxe+clp+ocd", "-QUIET", "-FILE=./nic_fw/img1.bin"}, "(flash, NIC 1)"},
     };
-    for (const auto& row : rows) {
+    for (const auto& [args, said] : rows) {
         std::vector<std::string> argv{dir_.file("bootutil")};
-        argv.insert(argv.end(), row.args.begin(), row.args.end());
+        argv.insert(argv.end(), args.begin(), args.end());
         RunResult r = run_program(argv, dir_.path());
-        EXPECT_EQ(r.exit_status, 0) << row.args[0] << r.out;
-        EXPECT_EQ(r.err, row.err) << row.args.back();
+        EXPECT_EQ(r.err, said.empty() ? "" : "bootutil-sim: a message on standard error " + said + "\n") << args[0];
     }
 }
 
