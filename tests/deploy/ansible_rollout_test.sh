@@ -26,12 +26,10 @@ pci=$(sed -n 's/.*venid="\([^"]*\)" devid="\([^"]*\)" subvenid="\([^"]*\)" subde
 product="Demo Dazed Server Adapter"
 
 # host: the adapter's installed combo and faults ("-": a catalog without this NIC).
-# In inventory order; the ready ones flash in batches of two: held+rolled,
-# up+down, same+takes, broken+partner, after.
+# In inventory order; the ready ones flash in batches of two: held+down,
+# same+takes, broken+partner, after.
 fleet=(
     "held      1.2.8"
-    "rolled    1.4.0"
-    "up        1.2.8"
     "none      -"
     "blind     1.2.8 list_exit=2"
     "down      1.4.0"
@@ -42,7 +40,7 @@ fleet=(
     "after     1.2.8"
 )
 # A host's own choices in the inventory, which no fleet-wide value overrides.
-declare -A own=([held]="policy=none" [rolled]="policy=as-reported")
+declare -A own=([held]="policy=none" [down]="policy=as-reported")
 for line in "${fleet[@]}"; do
     read -r host combo faults <<< "$line"
     cp -a "$tmp/vendor" "$tmp/v-$host"
@@ -94,8 +92,8 @@ outcomes() {
 # number of flashes afterwards, and each host's row of the view. The first
 # removes each host's run directory at the end, the second keeps them.
 runs=(
-    "as-reported|-e verify=true|held=-_0 rolled=-_1 up=-_1 none=-_0 blind=-_0 down=-_1 same=-_1 takes=-_1 broken=-_1 partner=-_1 after=-_0|held:none:not approved: rolled:downgrade:verified:1.3.21 up:upgrade:verified:1.3.21 none::nothing to do: blind::discovery failed: down:downgrade:verified:1.3.21 same:rewrite:verified:1.3.21 takes:upgrade:verify failed:1.3.20 broken:upgrade:flash failed: partner:upgrade:verified:1.3.21 after:upgrade:not run: "
-    "upgrades-only|-e keep_work_dir=true|held=1.2.8_0 rolled=1.3.21_1 up=1.3.21_1 down=1.4.0_0 same=1.3.21_0 takes=1.3.20_1 broken=1.2.8_1 partner=1.3.21_1 after=1.2.8_0|held:none:not approved: rolled:downgrade:flashed: up:upgrade:flashed: none::nothing to do: blind::discovery failed: down:none:not approved: same:none:not approved: takes:upgrade:flashed: broken:upgrade:flash failed: partner:upgrade:flashed: after:upgrade:not run: "
+    "as-reported|-e verify=true|held=-_0 none=-_0 blind=-_0 down=-_1 same=-_1 takes=-_1 broken=-_1 partner=-_1 after=-_0|held:none:not approved: none::nothing to do: blind::discovery failed: down:downgrade:verified:1.3.21 same:rewrite:verified:1.3.21 takes:upgrade:verify failed:1.3.20 broken:upgrade:flash failed: partner:upgrade:verified:1.3.21 after:upgrade:not run: "
+    "upgrades-only|-e keep_work_dir=true|held=1.2.8_0 down=1.3.21_1 same=1.3.21_0 takes=1.3.20_1 broken=1.2.8_1 partner=1.3.21_1 after=1.2.8_0|held:none:not approved: none::nothing to do: blind::discovery failed: down:downgrade:flashed: same:none:not approved: takes:upgrade:flashed: broken:upgrade:flash failed: partner:upgrade:flashed: after:upgrade:not run: "
 )
 for row in "${runs[@]}"; do
     IFS='|' read -r policy extra hosts view <<< "$row"
@@ -111,8 +109,8 @@ for row in "${runs[@]}"; do
 done
 
 # Each policy selects another set of this fleet's hosts.
-for row in "upgrades-only|held up takes broken partner after" "upgrades-and-rewrites|held up same takes broken partner after" \
-    "as-reported|held rolled up down same takes broken partner after" "none|"; do
+for row in "upgrades-only|held takes broken partner after" "upgrades-and-rewrites|held same takes broken partner after" \
+    "as-reported|held down same takes broken partner after" "none|"; do
     IFS='|' read -r policy want <<< "$row"
     got=""
     for dir in "$tmp"/as-reported/reports/*/; do
@@ -128,8 +126,6 @@ r=$tmp/as-reported
 row() { echo "$1,$nic,$mac,$pci,$product,$2,1.3.21,$3,$4,$5"; }
 expect_eq "as-reported: fleet.csv" "host,interface,MAC,PCI identity,product,installed before,available,approved action,outcome,installed after
 $(row held 1.2.8 none "not approved" "")
-$(row rolled 1.4.0 downgrade verified 1.3.21)
-$(row up 1.2.8 upgrade verified 1.3.21)
 none,,,,,,,,nothing to do,
 blind,,,,,,,,discovery failed,
 $(row down 1.4.0 downgrade verified 1.3.21)
@@ -149,13 +145,13 @@ expect_eq "as-reported: failed hosts" "blind broken takes" \
 
 # Each run unpacks into a fresh directory of its own that only root can
 # change, and leaves nothing under work_root unless asked to keep it.
-expect_eq "run directory owner and mode" "0 700" "$(stat -c '%u %a' "$tmp"/upgrades-only/up/dazed-fug.*)"
+expect_eq "run directory owner and mode" "0 700" "$(stat -c '%u %a' "$tmp"/upgrades-only/held/dazed-fug.*)"
 for line in "${fleet[@]}"; do
     read -r host _ <<< "$line"
     expect_eq "as-reported: $host: left under work_root" "" "$(ls -A "$r/$host")"
 done
 for report in discovered approved verify; do
-    xmllint --noout --schema "$src/schema/discovery-report.xsd" "$r/reports/up/$report.xml" 2>/dev/null ||
+    xmllint --noout --schema "$src/schema/discovery-report.xsd" "$r/reports/partner/$report.xml" 2>/dev/null ||
         fail "the $report report does not match the schema"
 done
 
