@@ -29,7 +29,7 @@ namespace {
 
 // An adapter number is never cut, empty or made up: one to nine digits.
 const char* const kAllowedForms[] = {
-    R"(\(\./bootutil -E > /dev/null 2>&1\)\n)",
+    R"(\(\./bootutil -E > /dev/null\)\n)",
     R"(\(\./bootutil -E  \| grep NIC \| grep MACAddress > data_cur\.dat\)\n)",
     R"(\(\./bootutil -E  \| grep NIC \| grep MACAddress \| grep [0-9A-Fa-f]{12}> data_tmp\.dat\)\n)",
     R"(\(\./bootutil -iv -QUIET -FILE=\./nic_fw/[A-Za-z0-9._+/-]+ > data_img\.dat\)\n)",

@@ -4,6 +4,7 @@
 #include "fuzz_support.h"
 #include "lib/return_codes.h"
 
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -24,5 +25,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     require(build_value >= -999 && build_value <= 9999, "build from four characters");
     if (strchr(text.data(), '.') == nullptr)
         require(major == 0 && minor == 0 && build == 0, "no dot gives 0.0.0");
+
+    // A text that reads whole is read as exactly the numbers it spells.
+    if (version_reads_whole(text.data())) {
+        char* end = text.data() + (text[0] == 'v' ? 1 : 0);
+        const unsigned long parts[] = {strtoul(end, &end, 10), strtoul(end + 1, &end, 10), strtoul(end + 1, &end, 10)};
+        require(*end == '\0' && parts[0] == major && parts[1] == minor && parts[2] == build, "a whole version as written");
+    }
     return 0;
 }

@@ -1,5 +1,6 @@
 #include "app/event_log.h"
 
+#include "app/progress_line.h"
 #include "lib/bounded_text.h"
 #include "lib/config.h"
 #include "lib/return_codes.h"
@@ -120,5 +121,6 @@ void print_message(const char* text)
 {
     if (!console_open() || text == nullptr)
         return;
+    erase_status_line();  // nothing may stand glued to a status line
     fputs(text, stdout);
 }

@@ -62,7 +62,7 @@ extern std::vector<NicInfo> g_ninfo;
 extern int32_t g_nNics;
 extern int32_t g_nDazedNICs;
 // Adapters that the inventory found but left out because the flash tool gave
-// no usable number or installed version for them (each logged). A mode that
+// no usable number, installed or image version for them (each logged). A mode that
 // could not handle every adapter does not end with success.
 extern int32_t g_nLeftOutNICs;
 

@@ -159,6 +159,17 @@ void drop_left_out(const std::vector<bool>& left_out)
     g_ninfo = std::move(kept);
 }
 
+// On the console too, where the mode shows anything: the exit status alone
+// does not tell the operator that an adapter was passed over.
+void say_left_out()
+{
+    if (g_nLeftOutNICs == 1)
+        log_event_f(LOG_ERROR, 1, "1 adapter was found and left out; %s names it and says why.\n", g_EventLogName);
+    else
+        log_event_f(LOG_ERROR, 1, "%d adapters were found and left out; %s names each and says why.\n",
+                    g_nLeftOutNICs, g_EventLogName);
+}
+
 } // namespace
 
 int build_NIC_list()
@@ -226,14 +237,18 @@ int build_NIC_list()
     drop_left_out(left_out);
 
     remove_tool_output_files();
+    // There are adapters; saying "No supported adapters found" would be untrue.
+    if (g_nDazedNICs == 0 && g_nLeftOutNICs != 0) {
+        say_left_out();
+        return FWUPG_ERR;
+    }
     return FWUPG_OK;
 }
 
 int left_out_result(int result)
 {
-    if (g_nLeftOutNICs == 0 || result != FWUPG_OK)
+    if (g_nLeftOutNICs == 0)
         return result;
-    log_event_f(LOG_ERROR, 0, "%d adapter(s) left out: the flash tool gave no usable number or installed version.\n",
-                g_nLeftOutNICs);
-    return FWUPG_ERR;
+    say_left_out();
+    return result == FWUPG_OK ? FWUPG_ERR : result;
 }

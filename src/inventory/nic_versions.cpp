@@ -67,19 +67,22 @@ void set_sub_version(NicInfo& nic, RomVersionSlot slot, const char* word)
     set_rom_version(nic, slot, cut);
 }
 
-// An image version that cannot be read whole counts as not reported (0.0.0,
-// never newer than what is installed), so it is never flashed by default.
-void set_image_version(NicInfo& nic, const char* word)
+// A missing image version counts as not reported (0.0.0, never newer than
+// what is installed). One that is there but cannot be read whole is no
+// version at all: judged as 0.0.0 it would read as a downgrade, which -u
+// flashes when the report is passed on unchanged.
+bool set_image_version(NicInfo& nic, const char* word)
 {
     nic.img_version = RomVersion{};
     if (word[0] == '\0')
-        return;
+        return true;
     if (!version_reads_whole(word)) {
-        log_event_f(LOG_WARNING, 0, "The image version \"%s\" of %s (MAC %s) cannot be read whole; it counts as not reported.\n",
-                    log_safe(word).c_str(), log_safe(nic.fw_file).c_str(), log_safe(nic.macaddress).c_str());
-        return;
+        log_event_f(LOG_ERROR, 0, "The flash tool reports no readable image version for MAC %s (\"%s\" in %s); the adapter is left out.\n",
+                    log_safe(nic.macaddress).c_str(), log_safe(word).c_str(), log_safe(nic.fw_file).c_str());
+        return false;
     }
     parseversions(word, &nic.img_version.major, &nic.img_version.minor, &nic.img_version.build);
+    return true;
 }
 
 // Unknown is not 0.0.0: against it every image would count as newer.
@@ -111,9 +114,7 @@ AdapterVersions read_report(VersionReport report, NicInfo& nic, const std::strin
         get_nth_word_from_file(TMP_DATA_TMP, line.word, word, sizeof word);
         if (line.kind != VersionKind::COMBO)
             set_sub_version(nic, slot_of(line), word);
-        else if (!line.installed)
-            set_image_version(nic, word);
-        else if (!set_installed_version(nic, word))
+        else if (!(line.installed ? set_installed_version(nic, word) : set_image_version(nic, word)))
             return AdapterVersions::LEFT_OUT;
     }
     return AdapterVersions::COMPLETE;

@@ -2,7 +2,7 @@
 
 enum class AdapterVersions {
     COMPLETE,     // NIC_HAS_ROM is set
-    LEFT_OUT,     // the tool gave no usable number or installed version (logged)
+    LEFT_OUT,     // the tool gave no usable number, installed or image version (logged)
     INTERRUPTED,  // no further command was given; the record is incomplete
 };
 

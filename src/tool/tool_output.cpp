@@ -91,7 +91,7 @@ bool version_reads_whole(const char* text)
     if (text == nullptr)
         return false;
     const size_t widths[] = {1, kMinorField - 1, kBuildField - 1};
-    const char* p = text;
+    const char* p = text[0] == 'v' ? text + 1 : text;
     for (size_t i = 0; i < 3; ++i) {
         if (i > 0 && *p++ != '.')
             return false;

@@ -61,7 +61,12 @@ int catalog_error()
 
 int flash_report_devices(int count)
 {
-    if (check_flash_tool_lists() != FWUPG_OK)
+    // The tool is judged only when the report asks for a flash: a report
+    // with nothing marked has nothing for it to do, whatever state it is in.
+    bool any_marked = false;
+    for (int i = 0; i < count; ++i)
+        any_marked = any_marked || (g_ninfo[static_cast<size_t>(i)].flags & NIC_UPDATE) != 0;
+    if (any_marked && (check_flash_tool() != FWUPG_OK || check_flash_tool_lists() != FWUPG_OK))
         return interrupted() ? interrupted_run_result() : FWUPG_ERR;
     if (load_firmware_catalog() != FWUPG_OK)
         return catalog_error();

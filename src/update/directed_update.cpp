@@ -5,7 +5,6 @@
 #include "lib/report_path.h"
 #include "lib/return_codes.h"
 #include "lib/xml_quiet.h"
-#include "tool/flash_tool.h"
 #include "update/directed_flash.h"
 #include "update/directed_report_nodes.h"
 
@@ -138,9 +137,6 @@ int load_discovery_report(int& count)
 
 int read_discovery_report()
 {
-    // Without the tool every device would read as not listed; say why.
-    if (check_flash_tool() != FWUPG_OK)
-        return FWUPG_ERR;
     int count = 0;
     if (load_discovery_report(count) != FWUPG_OK)
         return FWUPG_ERR;

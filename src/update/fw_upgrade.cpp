@@ -18,7 +18,7 @@ int fw_upgrade()
         return interrupted() ? interrupted_run_result() : FWUPG_ERR;
     if (g_nDazedNICs == 0) {
         log_event_f(LOG_INFO, 1, "No supported adapters found\n");
-        return left_out_result(FWUPG_OK);
+        return FWUPG_OK;
     }
 
     // After a termination signal nothing more is judged or flashed, not even
@@ -48,7 +48,7 @@ int fw_upgrade()
 
     if (g_iFlag & RUN_FLASH_FAILED) {
         print_message("\nNIC firmware update completed with errors. \n");
-        return FWUPG_ERR;
+        return left_out_result(FWUPG_ERR);
     }
     if ((g_iFlag & RUN_FLASH_OK) == 0)
         return left_out_result(judged);

@@ -41,6 +41,10 @@ TEST(FaultInjection, UnusableFlashToolEndsEveryModeWithAnError)
         for (const auto& args : modes) {
             SCOPED_TRACE(std::string(tool.name) + (args.empty() ? "" : " " + args[0]));
             SimPackage pkg;
+            // -u judges the tool only for a report that marks a device.
+            write_file(pkg.file("nicdiscovery.xml"),
+                       "<r><device><macaddress value=\"00AA00000001\"/><type value=\"ROM\"/>"
+                       "<action value=\"upgrade\"/></device></r>");
             if (tool.remove)
                 unlink(pkg.file("bootutil").c_str());
             else

@@ -76,10 +76,11 @@ TEST(HostSafetyBinary, CommandsStartClean)
     chmod(pkg.file("grep").c_str(), 0755);
     pkg.write_catalog({{"A", "8086", "10C9", "8086", "A02C", "a.bin"}});
     pkg.add_image_file("a.bin");
-    pkg.write_state("adapter nic=1 mac=001B21000001 psid=P combo=1.2.8 pxe=1 setup=1 ocd=1\n");
+    pkg.write_state("adapter nic=1 mac=001B21000001 psid=P combo=1.2.8 pxe=1 setup=1 ocd=1\n"
+                    "image file=a.bin psid=P combo=1.3.21 pxe=2 setup=2 ocd=2\n");
     write_file(pkg.file("r.xml"), "<r><devices><device><macaddress value=\"001B21000001\"/><venid value=\"8086\"/>"
                                   "<devid value=\"10C9\"/><subvenid value=\"8086\"/><subdevid value=\"A02C\"/>"
-                                  "<fw_item><action value=\"none\"/></fw_item></device></devices></r>\n");
+                                  "<fw_item><action value=\"upgrade\"/></fw_item></device></devices></r>\n");
 
     const std::string path = getenv("PATH") != nullptr ? getenv("PATH") : "/usr/bin:/bin";
     RunResult r = run_program({"/usr/bin/env", "PATH=.::" + path + ":relative/bin", "BASH_ENV=x", "ENV=x",

@@ -26,10 +26,10 @@ pci=$(sed -n 's/.*venid="\([^"]*\)" devid="\([^"]*\)" subvenid="\([^"]*\)" subde
 product="Demo Dazed Server Adapter"
 
 # host: the adapter's installed combo and faults ("-": a catalog without this NIC).
-# In inventory order; the ready ones flash in batches of two: up+down,
+# In inventory order; the ready ones flash in batches of two: held+down,
 # same+takes, broken+partner, after.
 fleet=(
-    "up        1.2.8"
+    "held      1.2.8"
     "none      -"
     "blind     1.2.8 list_exit=2"
     "down      1.4.0"
@@ -39,6 +39,8 @@ fleet=(
     "partner   1.2.8"
     "after     1.2.8"
 )
+# A host's own choices in the inventory, which no fleet-wide value overrides.
+declare -A own=([held]="policy=none" [down]="policy=as-reported")
 for line in "${fleet[@]}"; do
     read -r host combo faults <<< "$line"
     cp -a "$tmp/vendor" "$tmp/v-$host"
@@ -62,7 +64,7 @@ rollout() {
             read -r host _ <<< "$line"
             mkdir -p "$tmp/$run/$host"
             echo "$host ansible_connection=local ansible_python_interpreter=/usr/bin/python3" \
-                "package=$tmp/$host.sh work_root=$tmp/$run/$host"
+                "package=$tmp/$host.sh work_root=$tmp/$run/$host ${own[$host]:-}"
         done
     } > "$tmp/$run/hosts"
     ansible-playbook -i "$tmp/$run/hosts" "$src/deploy/ansible/rollout.yml" -e batch_size=2 \
@@ -70,10 +72,13 @@ rollout() {
     echo $?
 }
 
-# host_state <run> <host>: "<combo after> <flash commands given>", "-" without a run directory.
+# host_state <run> <host>: "<combo after> <flash commands given>" from the
+# simulator in the kept run directory; without one (it was removed, or
+# never made), "- <flashes the event log tells of>".
 host_state() {
     local dir
-    dir=$(ls -d "$tmp/$1/$2"/dazed-fug.* 2>/dev/null) || { echo -; return; }
+    dir=$(ls -d "$tmp/$1/$2"/dazed-fug.* 2>/dev/null) ||
+        { echo "- $(cat "$tmp/$1/reports/$2/update.log" 2>/dev/null | grep -c '^\[INFO\]   :Selecting')"; return; }
     echo "$(sed -n 's/^adapter .* combo=\([^ ]*\).*/\1/p' "$dir/bootutil-sim.state")" \
         "$(grep -c -- '-up=' "$dir/bootutil-sim.log")"
 }
@@ -83,16 +88,17 @@ outcomes() {
     tail -n +2 "$tmp/$1/reports/fleet.csv" | awk -F, '{ printf "%s:%s:%s:%s ", $1, $8, $9, $10 }'
 }
 
-# Two runs: the status, each host's combo and number of flashes afterwards,
-# and each host's row of the view.
+# Two runs under a fleet-wide policy: the status, each host's combo and
+# number of flashes afterwards, and each host's row of the view. The first
+# removes each host's run directory at the end, the second keeps them.
 runs=(
-    "as-reported|-e verify=true|up=1.3.21_1 none=1.2.8_0 blind=1.2.8_0 down=1.3.21_1 same=1.3.21_1 takes=1.3.20_1 broken=1.2.8_1 partner=1.3.21_1 after=1.2.8_0|up:upgrade:verified:1.3.21 none::nothing to do: blind::discovery failed: down:downgrade:verified:1.3.21 same:rewrite:verified:1.3.21 takes:upgrade:verify failed:1.3.20 broken:upgrade:flash failed: partner:upgrade:verified:1.3.21 after:upgrade:not run: "
-    "upgrades-only||up=1.3.21_1 down=1.4.0_0 same=1.3.21_0 takes=1.3.20_1 broken=1.2.8_1 partner=1.3.21_1 after=1.2.8_0|up:upgrade:flashed: none::nothing to do: blind::discovery failed: down:none:not approved: same:none:not approved: takes:upgrade:flashed: broken:upgrade:flash failed: partner:upgrade:flashed: after:upgrade:not run: "
+    "as-reported|-e verify=true|held=-_0 none=-_0 blind=-_0 down=-_1 same=-_1 takes=-_1 broken=-_1 partner=-_1 after=-_0|held:none:not approved: none::nothing to do: blind::discovery failed: down:downgrade:verified:1.3.21 same:rewrite:verified:1.3.21 takes:upgrade:verify failed:1.3.20 broken:upgrade:flash failed: partner:upgrade:verified:1.3.21 after:upgrade:not run: "
+    "upgrades-only|-e keep_work_dir=true|held=1.2.8_0 down=1.3.21_1 same=1.3.21_0 takes=1.3.20_1 broken=1.2.8_1 partner=1.3.21_1 after=1.2.8_0|held:none:not approved: none::nothing to do: blind::discovery failed: down:downgrade:flashed: same:none:not approved: takes:upgrade:flashed: broken:upgrade:flash failed: partner:upgrade:flashed: after:upgrade:not run: "
 )
 for row in "${runs[@]}"; do
     IFS='|' read -r policy extra hosts view <<< "$row"
     # shellcheck disable=SC2086
-    got=$(rollout "$policy" -e policy="$policy" $extra)
+    got=$(rollout "$policy" -e default_policy="$policy" $extra)
     expect_eq "$policy: playbook status" 2 "$got"
     for pair in $hosts; do
         host=${pair%%=*} want=${pair#*=}
@@ -103,8 +109,8 @@ for row in "${runs[@]}"; do
 done
 
 # Each policy selects another set of this fleet's hosts.
-for row in "upgrades-only|up takes broken partner after" "upgrades-and-rewrites|up same takes broken partner after" \
-    "as-reported|up down same takes broken partner after" "none|"; do
+for row in "upgrades-only|held takes broken partner after" "upgrades-and-rewrites|held same takes broken partner after" \
+    "as-reported|held down same takes broken partner after" "none|"; do
     IFS='|' read -r policy want <<< "$row"
     got=""
     for dir in "$tmp"/as-reported/reports/*/; do
@@ -119,7 +125,7 @@ done
 r=$tmp/as-reported
 row() { echo "$1,$nic,$mac,$pci,$product,$2,1.3.21,$3,$4,$5"; }
 expect_eq "as-reported: fleet.csv" "host,interface,MAC,PCI identity,product,installed before,available,approved action,outcome,installed after
-$(row up 1.2.8 upgrade verified 1.3.21)
+$(row held 1.2.8 none "not approved" "")
 none,,,,,,,,nothing to do,
 blind,,,,,,,,discovery failed,
 $(row down 1.4.0 downgrade verified 1.3.21)
@@ -137,10 +143,15 @@ expect_contains "as-reported: blind's log" "[ERROR]" "$(cat "$r/reports/blind/di
 expect_eq "as-reported: failed hosts" "blind broken takes" \
     "$(sed -n 's/^\([a-z]*\) *:.* failed=[1-9].*/\1/p' "$r/ansible.out" | sort | tr '\n' ' ' | sed 's/ $//')"
 
-# Each run unpacks into a fresh directory of its own that only root can change.
-expect_eq "run directory owner and mode" "0 700" "$(stat -c '%u %a' "$r"/up/dazed-fug.*)"
+# Each run unpacks into a fresh directory of its own that only root can
+# change, and leaves nothing under work_root unless asked to keep it.
+expect_eq "run directory owner and mode" "0 700" "$(stat -c '%u %a' "$tmp"/upgrades-only/held/dazed-fug.*)"
+for line in "${fleet[@]}"; do
+    read -r host _ <<< "$line"
+    expect_eq "as-reported: $host: left under work_root" "" "$(ls -A "$r/$host")"
+done
 for report in discovered approved verify; do
-    xmllint --noout --schema "$src/schema/discovery-report.xsd" "$r/reports/up/$report.xml" 2>/dev/null ||
+    xmllint --noout --schema "$src/schema/discovery-report.xsd" "$r/reports/partner/$report.xml" 2>/dev/null ||
         fail "the $report report does not match the schema"
 done
 

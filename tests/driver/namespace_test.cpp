@@ -23,8 +23,10 @@ namespace {
 // lays out the system's module and runs the case's own script, which has
 // these helpers:
 //   mkwd DIR      a working directory with the prebuilt module, a report
-//                 r.xml, a catalog and a flash tool that holds the run in
-//                 its adapter listing until $T/release exists
+//                 r.xml that marks one adapter, a catalog, an image and a
+//                 flash tool that lists that adapter (and flashes by doing
+//                 nothing), holding the run in its first listing until
+//                 $T/release exists
 //   run DIR ARGS  runs the binary there; DIR/rc, DIR/out, DIR/err
 //   start DIR ARGS  the same in the background; waits until it is held
 //   state NAME    the module file ("same": content, mode 640 and group 1
@@ -51,9 +53,9 @@ STATE=/var/lib/dazed-fug
 NOBODY="setpriv --reuid=65534 --regid=65534 --clear-groups"
 mkwd() {
     mkdir -p "$1/durivozo" "$1/nic_fw" && echo staged > "$1/$PREBUILT" || exit 1
-    printf '<r><devices><device><macaddress value="001B21000001"/><fw_item><action value="none"/></fw_item></device></devices></r>\n' > "$1/r.xml"
-    printf '<NICFWData><NIC name="x" venid="0000" devid="0000" subvenid="0000" subdevid="0000" fwFile="a.bin"/></NICFWData>\n' > "$1/nic_fw/NICFWData.xml"
-    printf '#!/bin/sh\ncp "%s/durivozo.ko" "%s/during.ko"\n[ -z "${FILL:-}" ] || dd if=/dev/zero of="%s/filler" bs=4k 2>/dev/null\n: > "%s/held"\nn=0; while [ ! -e "%s/release" ] && [ $n -lt 300 ]; do sleep 0.1; n=$((n+1)); done\n' "$NET" "$T" "$NET" "$T" "$T" > "$1/bootutil"
+    printf '<r><devices><device><macaddress value="001B21000001"/><fw_item><action value="upgrade"/></fw_item></device></devices></r>\n' > "$1/r.xml"
+    printf '<NICFWData><NIC name="x" venid="0000" devid="0000" subvenid="0000" subdevid="0000" fwFile="a.bin"/></NICFWData>\n' > "$1/nic_fw/NICFWData.xml" && : > "$1/nic_fw/a.bin"
+    printf '#!/bin/sh\ncp "%s/durivozo.ko" "%s/during.ko"\n[ -z "${FILL:-}" ] || dd if=/dev/zero of="%s/filler" bs=4k 2>/dev/null\n: > "%s/held"\nn=0; while [ ! -e "%s/release" ] && [ $n -lt 300 ]; do sleep 0.1; n=$((n+1)); done\necho "NIC 1: MACAddress=001B21000001"\n' "$NET" "$T" "$NET" "$T" "$T" > "$1/bootutil"
     chmod 755 "$1/bootutil"
 }
 run() { d=$1; shift; (cd "$d" && "$BIN" "$@" > "$d/out" 2> "$d/err" < /dev/null; echo $? > "$d/rc"); }

@@ -49,7 +49,7 @@ protected:
         pkg.write_catalog({{"Adapter A", "8086", "10C9", "8086", "A02C", "a.bin"}});
         pkg.write_state(
             "adapter nic=1 mac=00AA00000001 psid=P1 combo=1.2.8 pxe=1.3.33 setup=2.2.6 ocd=1.0.7\n"
-            "adapter nic=2 mac=00AA00000002 psid=P1 combo=1.3.22 pxe=1.3.33 setup=2.2.6 ocd=1.0.7\n"
+            "adapter nic=2 mac=00AA00000002 psid=P1 combo=v1.3.22 pxe=1.3.33 setup=2.2.6 ocd=1.0.7\n"
             "image file=a.bin psid=P1 combo=1.3.21 pxe=1.3.45 setup=2.2.8 ocd=1.0.9\n");
         set_report_path("report.xml");
     }

@@ -63,10 +63,11 @@ TEST_F(ShowCurrent, OneBlockPerAdapterInTableOrder)
 {
     pkg.add_image_file("dp.bin");
     pkg.write_catalog({{"Dual Port Gigabit Server Adapter", "8086", "10C9", "8086", "A02C", "dp.bin"}});
+    // Combo versions as the tool may write them: "v1.2.8" is 1.2.8.
     pkg.write_state(
         "adapter nic=1 mac=001B21123456 psid=P1 combo=1.2.8 pxe=1.3.33 setup=2.2.6 ocd=1.0.7\n"
-        "adapter nic=2 mac=001B21123457 psid=P1 combo=1.2.8 pxe=1.3.33 setup=2.2.6 ocd=1.0.7\n"
-        "image file=dp.bin psid=P1 combo=1.3.21 pxe=1.3.45 setup=2.2.8 ocd=1.0.9\n");
+        "adapter nic=2 mac=001B21123457 psid=P1 combo=v1.2.8 pxe=1.3.33 setup=2.2.6 ocd=1.0.7\n"
+        "image file=dp.bin psid=P1 combo=v1.3.21 pxe=1.3.45 setup=2.2.8 ocd=1.0.9\n");
     FakeHost host({pci_nic("eth2", "0000:0b:00.0", "001B21123456"), pci_nic("eth3", "0000:0b:00.1", "001B21123457"),
                    pci_nic("eth10", "0000:0c:00.0", "001B21123457")});
 

@@ -128,9 +128,10 @@ namespace {
 // Only what parseversions reads as itself counts as a version of the tool.
 TEST(VersionParser, ReadsWholeOnlyWithinTheFields)
 {
-    for (const char* whole : {"1.2.3", "0.0.0", "2.100.123", "9.999.9999", "1.02.0003"})
+    for (const char* whole : {"1.2.3", "0.0.0", "2.100.123", "9.999.9999", "1.02.0003", "v1.3.21", "v9.999.9999"})
         EXPECT_TRUE(version_reads_whole(whole)) << whole;
-    for (const char* not_whole : {"", "1.2", "12.3.4", "1.2345.6", "1.2.34567", "v1.2.3", "1.2.3.4", "1.2.3 ", "1..3", "a.b.c"})
+    for (const char* not_whole : {"", "1.2", "12.3.4", "1.2345.6", "1.2.34567", "1.2.3.4", "1.2.3 ", "1..3", "a.b.c",
+                                  "v", "v1.2", "vv1.2.3", "V1.2.3", " v1.2.3", "v12.3.4", "v1.2.34567", "xv1.2.3"})
         EXPECT_FALSE(version_reads_whole(not_whole)) << not_whole;
 }
 

@@ -287,6 +287,41 @@ TEST_F(UpdateRun, NothingToJudge)
     }
 }
 
+// An adapter left out is said at the end of whatever the screen shows, and
+// the run fails (a quit stays a quit). Every adapter left out is not "No
+// supported adapters found". A combo version written with a "v" is read.
+TEST_F(UpdateRun, LeftOutAdaptersAreSaidAtTheEnd)
+{
+    const std::string left_out = "1 adapter was found and left out; bootutil.log names it and says why.\n";
+    const struct {
+        const char* name;
+        std::vector<std::string> combos, extra;
+        const char* input;
+        uint32_t flags;
+        int result;
+        std::string console_end;
+        std::set<int> flashed;
+    } cases[] = {
+        {"the other flashed", {"v1.2.8", "12.3.4"}, {}, "y\n", 0, FWUPG_ERR, kSuccessLines + left_out, {1}},
+        {"the other's flash failed", {"1.2.8", "12.3.4"}, {"flash_exit=3"}, "y\n", 0, FWUPG_ERR,
+         kSummary + left_out, {}},
+        {"quit", {"1.2.8", "12.3.4"}, {}, "q\n", 0, FWUPG_QUIT, kCancelled + left_out, {}},
+        {"silent", {"1.2.8", "vv1.2.8"}, {}, "", RUN_SILENT, FWUPG_ERR, "", {1}},
+        {"every adapter", {"v1.2"}, {}, "y\n", 0, FWUPG_ERR, left_out, {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        reset_run_state();
+        write_state(c.combos, c.extra);
+        RunOutcome r = run(c.input, c.flags);
+        EXPECT_EQ(r.result, c.result);
+        EXPECT_EQ(flashed(), c.flashed);
+        EXPECT_TRUE(ends_with(r.console, c.console_end) && r.console.empty() == c.console_end.empty()) << r.console;
+        EXPECT_EQ(count(r.log, left_out), 1u) << r.log;
+        EXPECT_EQ(r.log.find("No supported adapters found"), std::string::npos) << r.log;
+    }
+}
+
 // The run's result without a flash is the last judgement's: an adapter
 // without an image judged last gives FWUPG_ERR, judged first it does not.
 TEST_F(UpdateRun, ResultWithoutAFlashIsTheLastJudgement)

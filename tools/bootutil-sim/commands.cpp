@@ -42,6 +42,7 @@ int run_report(const Command& command, LockedState& locked)
     locked.release();
     if (adapter != nullptr)
         delay_by(*adapter, "report_delay");
+    write_stderr_if_asked(adapter, "iv");
 
     if (command.kind == CommandKind::ImageReport)
         print_image_report(command.file, *image);
@@ -70,6 +71,8 @@ int run_command(const Command& command, const std::string& state_path)
     case CommandKind::ListAdapters:
         locked.release();
         print_banner();
+        for (const StateLine& line : locked.state.lines)
+            write_stderr_if_asked(line.kind == RecordKind::Adapter ? &line : nullptr, "list");
         return print_adapter_list(locked.state);
     case CommandKind::Flash:
         return run_flash(command, locked);

@@ -10,12 +10,30 @@
 
 namespace bootutil_sim {
 
-bool omits(const StateLine* record, const char* label)
+namespace {
+
+bool lists(const StateLine* record, const char* key, const char* label)
 {
     if (record == nullptr)
         return false;
-    std::string list = "," + field_value(*record, "omit") + ",";
+    std::string list = "," + field_value(*record, key) + ",";
     return list.find("," + std::string(label) + ",") != std::string::npos;
+}
+
+} // namespace
+
+bool omits(const StateLine* record, const char* label)
+{
+    return lists(record, "omit", label);
+}
+
+void write_stderr_if_asked(const StateLine* record, const char* label)
+{
+    if (!lists(record, "stderr_on", label))
+        return;
+    fflush(stdout);  // after what the command printed so far
+    fprintf(stderr, "bootutil-sim: a message on standard error (%s, NIC %s)\n", label,
+            field_value(*record, "nic").c_str());
 }
 
 void delay_by(const StateLine& record, const char* key)

@@ -9,6 +9,10 @@ namespace bootutil_sim {
 // True when the record's omit= list names label (null record: false).
 bool omits(const StateLine* record, const char* label);
 
+// Writes a line to standard error when the record's stderr_on= list names
+// label, as a tool's warning would reach the terminal.
+void write_stderr_if_asked(const StateLine* record, const char* label);
+
 // Sleeps for the seconds named by the record's key (fractions allowed);
 // nothing when the key is absent.
 void delay_by(const StateLine& record, const char* key);

@@ -40,6 +40,7 @@ int run_flash(const Command& command, LockedState& locked)
     printf("Updating PXE, CLP and OCD option ROM images\n");
     printf("Writing flash: 50%%\n");
     fflush(stdout);
+    write_stderr_if_asked(adapter, "flash");
 
     delay_by(*adapter, "flash_delay");
     die_by_signal_if_asked(*adapter);

@@ -6,6 +6,7 @@
 namespace bootutil_sim {
 
 const char* const kOmitLabels[] = {"combo", "pxe", "setup", "ocd", "list", nullptr};
+const char* const kStderrLabels[] = {"list", "iv", "flash", nullptr};
 
 namespace {
 
@@ -43,14 +44,14 @@ bool check_seconds(const std::string& v)
     return *end == '\0' && d >= 0 && d <= 3600;
 }
 
-bool check_omit_list(const std::string& v)
+bool is_label_list(const std::string& v, const char* const* labels)
 {
     size_t start = 0;
     for (;;) {
         size_t comma = v.find(',', start);
         std::string label = v.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
         bool known = false;
-        for (const char* const* l = kOmitLabels; *l != nullptr; ++l)
+        for (const char* const* l = labels; *l != nullptr; ++l)
             known = known || label == *l;
         if (!known)
             return false;
@@ -59,6 +60,9 @@ bool check_omit_list(const std::string& v)
         start = comma + 1;
     }
 }
+
+bool check_omit_list(const std::string& v) { return is_label_list(v, kOmitLabels); }
+bool check_stderr_list(const std::string& v) { return is_label_list(v, kStderrLabels); }
 
 bool check_nonempty(const std::string& v) { return !v.empty(); }
 
@@ -79,6 +83,7 @@ const KeyRule kKeyRules[] = {
     {RecordKind::Adapter, "report_delay", false, check_seconds, "seconds (0-3600)"},
     {RecordKind::Adapter, "omit", false, check_omit_list, "labels combo,pxe,setup,ocd,list"},
     {RecordKind::Adapter, "list_exit", false, check_exit_code, "an exit code 0-255"},
+    {RecordKind::Adapter, "stderr_on", false, check_stderr_list, "labels list,iv,flash"},
     {RecordKind::Image, "file", true, check_nonempty, "a file name"},
     {RecordKind::Image, "omit", false, check_omit_list, "labels combo,pxe,setup,ocd"},
 };

@@ -44,7 +44,8 @@ StateLine* find_adapter(HostState& state, const std::string& nic_text);
 // The first image whose file name is file_name.
 StateLine* find_image(HostState& state, const std::string& file_name);
 
-// Labels a record's omit= list may name.
+// Labels a record's omit= and stderr_on= lists may name.
 extern const char* const kOmitLabels[];
+extern const char* const kStderrLabels[];
 
 } // namespace bootutil_sim

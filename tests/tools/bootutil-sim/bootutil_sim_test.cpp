@@ -304,6 +304,26 @@ TEST_F(BootutilSim, DelaysSlowTheAnswer)
     EXPECT_NE(state().find("combo=1.3.21"), std::string::npos);
 }
 
+TEST_F(BootutilSim, StderrOnWritesWhereAsked)
+{
+    std::string noisy = kState;
+    noisy.insert(noisy.find(" slot=4"), " stderr_on=iv,flash");
+    noisy.insert(noisy.find(" setup=2.2.6 ocd=1.0.7\nadapter nic=7"), " stderr_on=list");
+    set_state(noisy);
+    const std::pair<std::vector<std::string>, std::string> rows[] = {
+        {{"-E"}, "(list, NIC 3)"},
+        {{"-iv", "-QUIET", "-NIC=1"}, "(iv, NIC 1)"},
+        {{"-iv", "-QUIET", "-FILE=./nic_fw/img1.bin"}, ""},  // no adapter named
+        {{"-NIC=1", "-up=pxe+clp+ocd", "-QUIET", "-FILE=./nic_fw/img1.bin"}, "(flash, NIC 1)"},
+    };
+    for (const auto& [args, said] : rows) {
+        std::vector<std::string> argv{dir_.file("bootutil")};
+        argv.insert(argv.end(), args.begin(), args.end());
+        RunResult r = run_program(argv, dir_.path());
+        EXPECT_EQ(r.err, said.empty() ? "" : "bootutil-sim: a message on standard error " + said + "\n") << args[0];
+    }
+}
+
 TEST_F(BootutilSim, ConcurrentFlashesBothLand)
 {
     set_state("adapter nic=1 mac=001B21000001 psid=P combo=1.0.0 flash_delay=0.2\n"
@@ -352,7 +372,7 @@ TEST_F(BootutilSim, MalformedStateIsRefusedWithItsLine)
     for (const char* bad : {"adaptor nic=1", "adapter mac=001B21123456", "adapter nic=x",
                             "adapter nic=1 flash_exit=300", "adapter nic=1 flash_signal=0",
                             "adapter nic=1 flash_signal=19",
-                            "adapter nic=1 report_delay=-1", "adapter nic=1 omit=combo,bogus",
+                            "adapter nic=1 report_delay=-1", "adapter nic=1 omit=combo,bogus", "adapter nic=1 stderr_on=ocd",
                             "image omit=ocd", "adapter nic=1 stray", "adapter nic=1 =1"}) {
         SCOPED_TRACE(bad);
         set_state(std::string("# comment\n") + bad + "\n");
