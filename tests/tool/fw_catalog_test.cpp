@@ -1,11 +1,15 @@
 // Catalog lookups over small fixture catalogs.
 #include "app/event_log.h"
+#include "lib/host_seam.h"
 #include "support/event_log_capture.h"
 #include "support/sim_package.h"
 #include "support/test_support.h"
 #include "tool/fw_catalog.h"
 
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace testing_support;
 
@@ -99,6 +103,13 @@ TEST_F(Catalog, FoundEntryCarriesTheElementsFields)
     EXPECT_EQ(entry.venid, "8086");
     EXPECT_EQ(entry.subdevid, "7044");
     EXPECT_EQ(entry.rom, "yes");
+
+    // An ID of more than four digits still reads back whole.
+    wrap(nic("8086", "10D3", "1A2B", "7044", "a.bin", "A") + nic("18086", "10D3", "1A2B", "7044", "b.bin", "B"));
+    ASSERT_EQ(load_firmware_catalog(), 0);
+    ASSERT_EQ(read_NIC_FW_xml_file("18086-10D3-1A2B-7044", &entry), 1);
+    EXPECT_EQ(entry.name + entry.venid + entry.devid + entry.subvenid + entry.subdevid + entry.fwFile,
+              "B1808610D31A2B7044b.bin");
 }
 
 TEST_F(Catalog, MissingCatalogIsLoggedWithConsoleEcho)
@@ -118,32 +129,102 @@ TEST_F(Catalog, MissingCatalogIsLoggedWithConsoleEcho)
     EXPECT_EQ(shown, "Unable to open nic_fw/NICFWData.xml\nUnable to open nic_fw/NICFWData.xml\n");
 }
 
-// A broken catalog is an error that names it, never an empty catalog;
-// libxml2 itself says nothing.
-TEST_F(Catalog, BrokenCatalogsAreAnError)
+// A broken or refused catalog is an error that names it and says why,
+// never an empty catalog, and is found before any lookup; libxml2 itself
+// says nothing.
+TEST_F(Catalog, BrokenOrRefusedCatalogsAreAnError)
 {
-    const std::pair<const char*, std::string> cases[] = {
-        {"empty", ""},
-        {"not xml", "this is not xml at all\n"},
-        {"binary", std::string("\x00\xff\xfe\x01<\x80\x90", 7)},
-        {"truncated", "<nics>\n  <nic name=\"A\" venid=\"80"},
-        {"deeply nested", std::string(100000, '<')},
-        {"deeply nested elements", [] {
-             std::string s;
-             for (int i = 0; i < 5000; ++i) s += "<a>";
-             return s + nic("8086", "10D3", "1A2B", "7044", "deep.bin");
-         }()},
+    const auto nested = [](int levels) {
+        std::string s;
+        for (int i = 0; i < levels; ++i)
+            s += "<a>";
+        return s + nic("8086", "10D3", "1A2B", "7044", "deep.bin");
     };
-    for (const auto& [name, body] : cases) {
-        write_catalog(body);
+    std::string bomb = "<nics><nic";
+    for (int i = 0; i < 100000; ++i)
+        bomb += " a" + std::to_string(i) + "=''";
+    std::string many = "<nics>";
+    for (size_t i = 0; i < CATALOG_MAX_ELEMENTS; ++i)
+        many += "<a/>";
+    const struct {
+        const char* name;
+        std::string body;
+        const char* why;  // how the message goes on
+    } cases[] = {
+        {"empty", "", "is malformed (line "},
+        {"not xml", "this is not xml at all\n", "is malformed (line "},
+        {"truncated", "<nics>\n  <nic name=\"A\" venid=\"80", "is malformed (line "},
+        {"deeply nested", std::string(100000, '<'), "is malformed (line "},
+        {"binary", std::string("\x00\xff\xfe\x01<\x80\x90", 7), "holds a NUL byte"},
+        {"nested at the limit", nested(CATALOG_MAX_DEPTH - 1), "is malformed (line "},  // read, but not closed
+        {"nested deeper", nested(CATALOG_MAX_DEPTH), "nests elements deeper than 16 (line 1)"},
+        {"attribute bomb", bomb + "/></nics>", "has an element with more than 32 attributes (line 1)"},
+        {"too many elements", many + "</nics>", "has more than 100000 elements"},
+        {"entities", "<!DOCTYPE nics [<!ENTITY e 'x'>]>\n<nics/>", "has a document type with declarations of its own"},
+        {"too large", "<nics>" + std::string(CATALOG_MAX_BYTES, ' ') + "</nics>", "is larger than 16777216 bytes"},
+    };
+    for (const auto& c : cases) {
+        write_catalog(c.body);
         FirmwareCatalogEntry entry;
         testing::internal::CaptureStderr();
         testing::internal::CaptureStdout();
-        EXPECT_EQ(load_firmware_catalog(), 6) << name;
-        EXPECT_EQ(read_NIC_FW_xml_file(kKey, &entry), 2) << name;
-        EXPECT_EQ(testing::internal::GetCapturedStdout().rfind("The firmware catalog nic_fw/NICFWData.xml is malformed (line ", 0), 0u) << name;
-        EXPECT_EQ(testing::internal::GetCapturedStderr(), "") << name;
+        EXPECT_EQ(load_firmware_catalog(), 6) << c.name;
+        EXPECT_EQ(read_NIC_FW_xml_file(kKey, &entry), 2) << c.name;
+        const std::string shown = testing::internal::GetCapturedStdout();
+        EXPECT_EQ(shown.rfind(std::string("The firmware catalog nic_fw/NICFWData.xml ") + c.why, 0), 0u)
+            << c.name << ": " << shown;
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), "") << c.name;
     }
+}
+
+// As root the catalog is used only when no one else can change it; it is
+// checked on the file that is read, and never followed through a link.
+TEST_F(Catalog, AsRootOnlyACatalogNoOneElseCanChangeIsRead)
+{
+    const HostSeam saved = g_host;
+    const struct {
+        const char* name;
+        uid_t runner;
+        mode_t mode;
+        uid_t owner;  // 0: as created
+        bool link;
+        const char* why;  // "" when read
+    } cases[] = {
+        {"root's own", 0, 0644, 0, false, ""},
+        {"group-writable", 0, 0664, 0, false, "is writable by group or others"},
+        {"world-writable", 0, 0646, 0, false, "is writable by group or others"},
+        {"world-writable, not root", 1000, 0666, 0, false, ""},
+        {"another user's", 0, 0644, 65534, false, "is owned by user ID 65534"},
+        {"a link to a good one", 0, 0644, 0, true, "is a symbolic link"},
+        {"a link, not root", 1000, 0644, 0, true, "is a symbolic link"},
+    };
+    for (const auto& c : cases) {
+        if (c.owner != 0 && geteuid() != 0)
+            continue;  // only root can give a file away
+        static uid_t runner;
+        runner = c.runner;
+        g_host.effective_uid = [] { return runner; };
+        const std::string file = dir.file(c.link ? "nic_fw/real.xml" : "nic_fw/NICFWData.xml");
+        unlink(dir.file("nic_fw/NICFWData.xml").c_str());
+        write_file(file, "<nics>" + nic("8086", "10D3", "1A2B", "7044", "img1.bin") + "</nics>");
+        ASSERT_EQ(chmod(file.c_str(), c.mode), 0);
+        if (c.owner != 0) {
+            ASSERT_EQ(chown(file.c_str(), c.owner, c.owner), 0);
+        }
+        if (c.link) {
+            ASSERT_EQ(symlink("real.xml", dir.file("nic_fw/NICFWData.xml").c_str()), 0);
+        }
+        EventLogCapture log;
+        testing::internal::CaptureStdout();
+        const int loaded = load_firmware_catalog();
+        testing::internal::GetCapturedStdout();
+        EXPECT_EQ(loaded, *c.why == '\0' ? 0 : 6) << c.name;
+        EXPECT_EQ(log.text(), *c.why == '\0' ? std::string()
+                                               : std::string("[ERROR]  :The firmware catalog nic_fw/NICFWData.xml ") +
+                                                     c.why + "; no adapter can be looked up in it.\n")
+            << c.name;
+    }
+    g_host = saved;
 }
 
 TEST(CatalogKey, UpperCaseFourDigits)
