@@ -3,6 +3,7 @@
 #include "inventory/nic_info.h"
 #include "lib/return_codes.h"
 #include "report/show_current.h"
+#include "support/event_log_capture.h"
 #include "support/example_adapter.h"
 #include "support/fake_host.h"
 #include "support/package_test.h"
@@ -11,6 +12,11 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 #include <memory>
 
 using namespace testing_support;
@@ -88,6 +94,34 @@ TEST_F(ShowCurrent, NoSupportedAdapterSaysSoAndFails)
     testing::internal::CaptureStdout();
     EXPECT_EQ(show_current(), FWUPG_ERR);
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "No supported adapters found\n");
+}
+
+// A table that did not reach standard output (-c > /dev/full) is an error,
+// never "successfully displayed".
+TEST_F(ShowCurrent, OutputThatCannotBeWrittenIsAnError)
+{
+    pkg.add_image_file("dp.bin");
+    pkg.write_catalog({{"Dual Port Gigabit Server Adapter", "8086", "10C9", "8086", "A02C", "dp.bin"}});
+    pkg.write_state("adapter nic=1 mac=001B21123456 psid=P1 combo=1.2.8 pxe=1.3.33 setup=2.2.6 ocd=1.0.7\n"
+                    "image file=dp.bin psid=P1 combo=1.3.21 pxe=1.3.45 setup=2.2.8 ocd=1.0.9\n");
+    FakeHost host({pci_nic("eth2", "0000:0b:00.0", "001B21123456")});
+    EventLogCapture log;
+    fflush(stdout);
+    const int saved = dup(STDOUT_FILENO);
+    const int full = open("/dev/full", O_WRONLY);
+    ASSERT_GE(full, 0);
+    dup2(full, STDOUT_FILENO);
+    const int result = show_current();
+    fflush(stdout);
+    dup2(saved, STDOUT_FILENO);
+    close(saved);
+    close(full);
+    clearerr(stdout);
+    EXPECT_EQ(result, FWUPG_ERR);
+    EXPECT_TRUE(contains(log.text(), "[ERROR]  :The current FW versions could not be written to standard output (" +
+                                         std::string(strerror(ENOSPC)) + ").\n"))
+        << log.text();
+    EXPECT_FALSE(contains(log.text(), "successfully displayed"));
 }
 
 // The real binary against this machine's own PCI network interface.
