@@ -1,8 +1,13 @@
 // The run's summary in the system log: the real binary in a private mount
 // namespace whose /dev is an overlay, with the test's own datagram socket
 // bound at /dev/log there; the host's /dev is never touched.
+#include "app/run_summary.h"
+#include "inventory/nic_info.h"
+#include "lib/return_codes.h"
+#include "support/run_state.h"
 #include "support/sim_package.h"
 #include "support/test_support.h"
+#include "update/directed_update.h"
 
 #include <gtest/gtest.h>
 
@@ -98,6 +103,38 @@ TEST(SystemLog, OneSummaryLinePerRunThatReachedAMode)
         else
             EXPECT_TRUE(std::regex_match(run.datagrams, std::regex(c.line))) << run.datagrams;
     }
+}
+
+// A report's version is told only when it reads whole as one, so a report
+// cannot write results of its own into the line; every control character
+// is escaped.
+TEST(SystemLog, SummaryTakesOnlyWholeVersionsFromAReport)
+{
+    const struct {
+        const char* reported;
+        const char* mac;
+        const char* shown;  // after the arrow
+    } cases[] = {
+        {"1.3.21", "001B21123456", "001B21123456 1.2.8 -> 1.3.21 succeeded"},
+        {"1.3.21 succeeded, 001B21000002 1.0.0 -> 9.9.9", "001B21123456", "001B21123456 1.2.8 -> unknown succeeded"},
+        {"12.3.4", "001B21123456", "001B21123456 1.2.8 -> unknown succeeded"},
+        {"1.3.21", "001B\xC2\x9B" "21", "001B\\xC2\\x9B21 1.2.8 -> 1.3.21 succeeded"},
+    };
+    note_mode_reached(read_discovery_report);
+    for (const auto& c : cases) {
+        NicInfo nic;
+        nic.macaddress = c.mac;
+        nic.cur_version = {1, 2, 8};
+        nic.reported_version = c.reported;
+        nic.flash_outcome = FlashOutcome::SUCCEEDED;
+        g_ninfo.assign(1, nic);
+        EXPECT_EQ(run_summary_line(FWUPG_OK),
+                  std::string("mode directed update (-u); flashed: ") + c.shown + "; FWUPG_OK")
+            << c.reported;
+    }
+    note_mode_reached(nullptr);
+    EXPECT_EQ(run_summary_line(FWUPG_OK), "");
+    reset_run_state();
 }
 
 } // namespace
