@@ -49,10 +49,10 @@ bool is_descriptor_link(const std::string& link)
     return statfs(parent_path(link).c_str(), &fs) == 0 && fs.f_type == PROC_SUPER_MAGIC;
 }
 
-// The kernel's rule for links and FIFOs in sticky directories that anyone
-// can write to (/tmp): another user may have left them there for root to
-// follow, so only those of root, of this user or of the directory's owner
-// are used. Resolving the links here keeps the kernel from applying it, so
+// The kernel's rule for links, FIFOs and files in sticky directories that
+// anyone can write to (/tmp): another user may have left them there for
+// root to follow, so only those of root, of this user or of the directory's
+// owner are used. Resolving the links here keeps the kernel from applying it, so
 // it is applied here, whatever the kernel is set to. The directory's owner
 // can change its mode and make the directory an ordinary one, whose links
 // are followed; refusing that owner's links would protect nothing.
@@ -131,6 +131,11 @@ ResolvedTarget resolve(const std::string& path)
             return target;
         }
         if (S_ISREG(st.st_mode)) {
+            // Its mode would pass to the report, which someone else could
+            // then rewrite before a -u run reads it.
+            const std::string planted = planted_by(current, st);
+            if (!planted.empty())
+                return refused("it is a file " + planted);
             ResolvedTarget target;
             target.kind = Target::REPLACE;
             target.path = current;

@@ -113,9 +113,9 @@ bool as_user(uid_t uid, const std::function<int()>& act)
     return child > 0 && waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
-// The kernel's rule for sticky directories that anyone can write to: a link
-// or FIFO another user left there is not used; elsewhere, or left by root,
-// it is.
+// The kernel's rule for sticky directories that anyone can write to: a
+// link, FIFO or file another user left there is not used; elsewhere, or
+// left by root, it is.
 TEST(ReportFile, LinksAndFifosOthersLeaveInStickyDirectories)
 {
     if (geteuid() != 0)
@@ -127,15 +127,16 @@ TEST(ReportFile, LinksAndFifosOthersLeaveInStickyDirectories)
         const char* name;
         mode_t dir_mode;
         uid_t owner;
-        bool fifo;
+        const char* kind;
         bool used;
     } cases[] = {
-        {"another user's link in /tmp-like", 01777, nobody, false, false},
-        {"another user's FIFO in /tmp-like", 01777, nobody, true, false},
-        {"root's link there", 01777, 0, false, true},
-        {"root's FIFO there", 01777, 0, true, true},
-        {"another user's link, not sticky", 0777, nobody, false, true},
-        {"another user's FIFO, not sticky", 0777, nobody, true, true},
+        {"another user's link in /tmp-like", 01777, nobody, "symbolic link", false},
+        {"another user's FIFO in /tmp-like", 01777, nobody, "FIFO", false},
+        {"another user's file in /tmp-like", 01777, nobody, "file", false},
+        {"root's link there", 01777, 0, "symbolic link", true},
+        {"root's FIFO there", 01777, 0, "FIFO", true},
+        {"another user's link, not sticky", 0777, nobody, "symbolic link", true},
+        {"another user's FIFO, not sticky", 0777, nobody, "FIFO", true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -146,20 +147,26 @@ TEST(ReportFile, LinksAndFifosOthersLeaveInStickyDirectories)
         write_file(dir.file("victim"), "root only");
         ASSERT_EQ(chmod(dir.file("victim").c_str(), 0600), 0);
         const std::string planted = dir.file("shared/nics.xml");
+        const std::string kind = c.kind;
         ASSERT_TRUE(as_user(c.owner, [&] {
-            return c.fifo ? mkfifo(planted.c_str(), 0666) : symlink("../victim", planted.c_str());
+            if (kind == "FIFO")
+                return mkfifo(planted.c_str(), 0666);
+            if (kind == "file")
+                return close(open(planted.c_str(), O_WRONLY | O_CREAT, 0666));
+            return symlink("../victim", planted.c_str());
         }));
-        int reader = c.fifo ? open(planted.c_str(), O_RDONLY | O_NONBLOCK) : -1;
+        int reader = kind == "FIFO" ? open(planted.c_str(), O_RDONLY | O_NONBLOCK) : -1;
 
         std::string why;
         EXPECT_EQ(save_report_document(doc.get(), planted.c_str(), &why), c.used) << why;
         if (!c.used) {
-            EXPECT_EQ(why, std::string("it is a ") + (c.fifo ? "FIFO" : "symbolic link") +
-                               " owned by user ID 65534 in a sticky directory that anyone can write to");
+            EXPECT_EQ(why, "it is a " + kind + " owned by user ID 65534 in a sticky directory that anyone can write to");
         }
         char buf[256] = {};
-        if (c.fifo)
+        if (kind == "FIFO")
             EXPECT_EQ(read(reader, buf, sizeof buf - 1) > 0, c.used);
+        else if (kind == "file")
+            EXPECT_EQ(read_file(planted), c.used ? kReport : "");
         else
             EXPECT_EQ(read_file(dir.file("victim")), c.used ? kReport : "root only");
         if (reader >= 0)
