@@ -43,28 +43,9 @@ TEST(BoundedFile, OnlyALocalRegularFileWithinItsSizeIsRead)
     for (const auto& c : cases) {
         std::string text = "left over", why;
         EXPECT_EQ(read_bounded_file(dirfd, c.name, c.max, c.trusted, &text, &why), c.result) << c.name;
-        EXPECT_EQ(c.result == FileRead::READ ? text : why, c.text_or_why) << c.name;
-        if (c.result != FileRead::READ) {
-            EXPECT_EQ(text, "") << c.name;
-        }
+        EXPECT_EQ(c.result == FileRead::READ ? text : why + text, c.text_or_why) << c.name;
     }
     close(dirfd);
-    // A path, and another owner for root.
-    std::string text, why;
-    EXPECT_EQ(read_bounded_file(AT_FDCWD, dir.file("ten").c_str(), 10, true, &text, &why), FileRead::READ);
-    if (geteuid() == 0) {
-        ASSERT_EQ(chown(dir.file("ten").c_str(), 65534, 65534), 0);
-        EXPECT_EQ(read_bounded_file(AT_FDCWD, dir.file("ten").c_str(), 10, true, &text, &why), FileRead::REFUSED);
-        EXPECT_EQ(why, "owned by user ID 65534");
-    }
-}
-
-std::string repeated(const std::string& part, int n)
-{
-    std::string text;
-    for (int i = 0; i < n; ++i)
-        text += part;
-    return text;
 }
 
 TEST(XmlLimits, CheckedBeforeTheParserSeesTheText)
@@ -80,7 +61,7 @@ TEST(XmlLimits, CheckedBeforeTheParserSeesTheText)
         {"signs in values do not count", "<a x='=\"=' y=\"'=>\"/>", ""},
         {"one level too deep", "<a>\n<b><c><d/></c></b></a>", "nests elements deeper than 3 (line 2)"},
         {"closed elements do not nest", "<a><b/><b/><b/></a>", ""},
-        {"an element too many", repeated("<a/>", 7), "has more than 6 elements"},
+        {"an element too many", "<a/><a/><a/><a/><a/><a/><a/>", "has more than 6 elements"},
         {"markup in comments, CDATA and instructions", "<a><!-- <b x='1' y='2' z='3'> --><![CDATA[<b><b><b><b>]]>"
                                                        "<?pi <b><b><b><b>?></a>", ""},
         {"document type without declarations", "<!DOCTYPE a SYSTEM 'a.dtd'><a/>", ""},

@@ -11,7 +11,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdlib>
 #include <functional>
 #include <memory>
 
@@ -43,38 +42,30 @@ size_t entries(const std::string& dir)
     return split_lines(run_program({"ls", "-A", dir}, dir).out).size();
 }
 
-mode_t created_mode()
-{
-    mode_t mask = umask(0);
-    umask(mask);
-    return 0666 & ~mask;
-}
-
-// Each row in a directory of its own, its target holding something else
-// before; the working directory holds decoys of the same names.
+// Each row in a directory of its own; a decoy in the working directory
+// catches a relative link read from there instead of from its own.
 TEST(ReportFile, RegularTargetsAreReplacedWholeWithTheirMode)
 {
     auto doc = report_doc();
     ASSERT_TRUE(doc);
     TempDir elsewhere;
-    make_dirs(elsewhere.file("sub"));
-    for (const char* decoy : {"old.xml", "sub/old.xml"})
-        write_file(elsewhere.file(decoy), "decoy");
+    write_file(elsewhere.file("old.xml"), "decoy");
     ScopedCwd cwd(elsewhere.path());
-    const std::string kLongName = std::string(246, 'r') + ".xml";
+    const std::string long_name = std::string(246, 'r') + ".xml";
+    const mode_t created = 0666 & ~[] { mode_t m = umask(0); umask(m); return m; }();
     const struct {
         const char* name;
         std::vector<std::pair<const char*, const char*>> links;  // name, target
-        const char* path;
-        const char* written;  // the file that must hold the report
+        std::string path;
+        std::string written;  // the file that must hold the report
         mode_t mode;
     } cases[] = {
         {"existing file", {}, "old.xml", "old.xml", 0640},
         {"symlink to it", {{"link.xml", "old.xml"}}, "link.xml", "old.xml", 0640},
         {"relative link in a subdirectory", {{"sub/link.xml", "old.xml"}}, "sub/link.xml", "sub/old.xml", 0640},
         {"chain of links", {{"a.xml", "sub/b.xml"}, {"sub/b.xml", "../old.xml"}}, "a.xml", "old.xml", 0640},
-        {"new file", {}, "new.xml", "new.xml", created_mode()},
-        {"250-character name", {}, kLongName.c_str(), nullptr, created_mode()},
+        {"new file", {}, "new.xml", "new.xml", created},
+        {"250-character name", {}, long_name, long_name, created},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -86,91 +77,68 @@ TEST(ReportFile, RegularTargetsAreReplacedWholeWithTheirMode)
         }
         for (const auto& [link, target] : c.links)
             ASSERT_EQ(symlink(target, dir.file(link).c_str()), 0);
-        const std::string written = dir.file(c.written != nullptr ? c.written : c.path);
-        const size_t before = entries(dir.path()) + entries(dir.file("sub")) + (file_exists(written) ? 0 : 1);
-
+        const size_t names = entries(dir.path()) + entries(dir.file("sub")) + !file_exists(dir.file(c.written));
         ASSERT_TRUE(save_report_document(doc.get(), dir.file(c.path).c_str()));
-        EXPECT_EQ(read_file(written), kReport);
-        EXPECT_EQ(mode_of(written) & 07777, c.mode);
+        EXPECT_EQ(read_file(dir.file(c.written)), kReport);
+        EXPECT_EQ(mode_of(dir.file(c.written)) & 07777, c.mode);
         for (const auto& link : c.links)
             EXPECT_TRUE(S_ISLNK(mode_of(dir.file(link.first))));
-        EXPECT_EQ(entries(dir.path()) + entries(dir.file("sub")), before);  // no temporary left
+        EXPECT_EQ(entries(dir.path()) + entries(dir.file("sub")), names);  // no temporary left
     }
-    for (const char* decoy : {"old.xml", "sub/old.xml"})
-        EXPECT_EQ(read_file(elsewhere.file(decoy)), "decoy");
+    EXPECT_EQ(read_file(elsewhere.file("old.xml")), "decoy");
 }
 
-// What another user does, played by a child that drops to nobody.
+// Another user's part, played by a child that drops to that user.
 bool as_user(uid_t uid, const std::function<int()>& act)
 {
     pid_t child = fork();
-    if (child == 0) {
-        if (setgroups(0, nullptr) != 0 || setgid(uid) != 0 || setuid(uid) != 0)
-            _exit(2);
-        _exit(act() == 0 ? 0 : 1);
-    }
+    if (child == 0)
+        _exit(setgroups(0, nullptr) == 0 && setgid(uid) == 0 && setuid(uid) == 0 && act() == 0 ? 0 : 1);
     int status = 0;
     return child > 0 && waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
-// The kernel's rule for sticky directories that anyone can write to: a
+// The kernel's rules for sticky directories that anyone can write to: a
 // link, FIFO or file another user left there is not used; elsewhere, or
-// left by root, it is.
-TEST(ReportFile, LinksAndFifosOthersLeaveInStickyDirectories)
+// root's, it is.
+TEST(ReportFile, WhatOthersLeaveInStickyDirectories)
 {
     if (geteuid() != 0)
         GTEST_SKIP() << "needs root to play another user";
     auto doc = report_doc();
-    ASSERT_TRUE(doc);
-    const uid_t nobody = 65534;
     const struct {
-        const char* name;
         mode_t dir_mode;
         uid_t owner;
-        const char* kind;
+        std::string kind;
         bool used;
     } cases[] = {
-        {"another user's link in /tmp-like", 01777, nobody, "symbolic link", false},
-        {"another user's FIFO in /tmp-like", 01777, nobody, "FIFO", false},
-        {"another user's file in /tmp-like", 01777, nobody, "file", false},
-        {"root's link there", 01777, 0, "symbolic link", true},
-        {"root's FIFO there", 01777, 0, "FIFO", true},
-        {"another user's link, not sticky", 0777, nobody, "symbolic link", true},
-        {"another user's FIFO, not sticky", 0777, nobody, "FIFO", true},
+        {01777, 65534, "symbolic link", false}, {01777, 65534, "FIFO", false}, {01777, 65534, "file", false},
+        {01777, 0, "symbolic link", true},      {01777, 0, "FIFO", true},     {0777, 65534, "symbolic link", true},
+        {0777, 65534, "FIFO", true},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
+        SCOPED_TRACE(c.kind + " of " + std::to_string(c.owner) + " in " + std::to_string(c.dir_mode));
         TempDir dir;
-        ASSERT_EQ(chmod(dir.path().c_str(), 0755), 0);
         make_dirs(dir.file("shared"));
-        ASSERT_EQ(chmod(dir.file("shared").c_str(), c.dir_mode), 0);
+        ASSERT_EQ(chmod(dir.path().c_str(), 0755) | chmod(dir.file("shared").c_str(), c.dir_mode), 0);
         write_file(dir.file("victim"), "root only");
-        ASSERT_EQ(chmod(dir.file("victim").c_str(), 0600), 0);
         const std::string planted = dir.file("shared/nics.xml");
-        const std::string kind = c.kind;
         ASSERT_TRUE(as_user(c.owner, [&] {
-            if (kind == "FIFO")
+            if (c.kind == "FIFO")
                 return mkfifo(planted.c_str(), 0666);
-            if (kind == "file")
-                return close(open(planted.c_str(), O_WRONLY | O_CREAT, 0666));
-            return symlink("../victim", planted.c_str());
+            return c.kind == "file" ? close(creat(planted.c_str(), 0666)) : symlink("../victim", planted.c_str());
         }));
-        int reader = kind == "FIFO" ? open(planted.c_str(), O_RDONLY | O_NONBLOCK) : -1;
-
+        const int reader = c.kind == "FIFO" ? open(planted.c_str(), O_RDONLY | O_NONBLOCK) : -1;
         std::string why;
         EXPECT_EQ(save_report_document(doc.get(), planted.c_str(), &why), c.used) << why;
-        if (!c.used) {
-            EXPECT_EQ(why, "it is a " + kind + " owned by user ID 65534 in a sticky directory that anyone can write to");
-        }
+        EXPECT_EQ(why, c.used ? "" : "it is a " + c.kind + " owned by user ID 65534 in a sticky directory that anyone "
+                                                         "can write to");
         char buf[256] = {};
-        if (kind == "FIFO")
-            EXPECT_EQ(read(reader, buf, sizeof buf - 1) > 0, c.used);
-        else if (kind == "file")
-            EXPECT_EQ(read_file(planted), c.used ? kReport : "");
-        else
-            EXPECT_EQ(read_file(dir.file("victim")), c.used ? kReport : "root only");
         if (reader >= 0)
-            close(reader);
+            EXPECT_EQ(read(reader, buf, sizeof buf - 1) > 0, c.used);
+        else
+            EXPECT_EQ(read_file(c.kind == "file" ? planted : dir.file("victim")) == kReport, c.used);
+        close(reader);
     }
 }
 
@@ -207,15 +175,11 @@ TEST(ReportFile, OtherTargetsAreWrittenIntoOrRefused)
 
     // Devices: only a terminal, /dev/null and standard output are written.
     int master = posix_openpt(O_RDWR | O_NOCTTY);
-    ASSERT_GE(master, 0);
-    ASSERT_EQ(grantpt(master) == 0 && unlockpt(master) == 0, true);
-    const std::string terminal = ptsname(master);
-    EXPECT_TRUE(save_report_document(doc.get(), terminal.c_str()));
+    ASSERT_TRUE(master >= 0 && grantpt(master) == 0 && unlockpt(master) == 0);
+    EXPECT_TRUE(save_report_document(doc.get(), ptsname(master)) && save_report_document(doc.get(), "/dev/null"));
     char shown[256] = {};
-    EXPECT_GT(read(master, shown, sizeof shown - 1), 0);
-    EXPECT_TRUE(contains(shown, "<velor_rom_discovery/>"));
+    EXPECT_TRUE(read(master, shown, sizeof shown - 1) > 0 && contains(shown, "<velor_rom_discovery/>"));
     close(master);
-    EXPECT_TRUE(save_report_document(doc.get(), "/dev/null"));
 
     make_dirs(dir.file("a-directory"));
     const std::pair<std::string, const char*> refused[] = {

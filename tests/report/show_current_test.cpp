@@ -96,31 +96,24 @@ TEST_F(ShowCurrent, NoSupportedAdapterSaysSoAndFails)
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "No supported adapters found\n");
 }
 
-// A table that did not reach standard output (-c > /dev/full) is an error,
-// never "successfully displayed".
+// -c > /dev/full: the table did not reach standard output, so it is an
+// error and never "successfully displayed".
 TEST_F(ShowCurrent, OutputThatCannotBeWrittenIsAnError)
 {
-    pkg.add_image_file("dp.bin");
-    pkg.write_catalog({{"Dual Port Gigabit Server Adapter", "8086", "10C9", "8086", "A02C", "dp.bin"}});
-    pkg.write_state("adapter nic=1 mac=001B21123456 psid=P1 combo=1.2.8 pxe=1.3.33 setup=2.2.6 ocd=1.0.7\n"
-                    "image file=dp.bin psid=P1 combo=1.3.21 pxe=1.3.45 setup=2.2.8 ocd=1.0.9\n");
+    pkg.write_catalog({{"Dual Port", "8086", "10C9", "8086", "A02C", "dp.bin"}});
+    pkg.write_state("adapter nic=1 mac=001B21123456 psid=P1 combo=1.2.8 pxe=1 setup=1 ocd=1\n");
     FakeHost host({pci_nic("eth2", "0000:0b:00.0", "001B21123456")});
     EventLogCapture log;
     fflush(stdout);
-    const int saved = dup(STDOUT_FILENO);
-    const int full = open("/dev/full", O_WRONLY);
-    ASSERT_GE(full, 0);
-    dup2(full, STDOUT_FILENO);
+    const int saved = dup(STDOUT_FILENO), full = open("/dev/full", O_WRONLY);
+    ASSERT_TRUE(full >= 0 && dup2(full, STDOUT_FILENO) >= 0);
     const int result = show_current();
     fflush(stdout);
-    dup2(saved, STDOUT_FILENO);
-    close(saved);
-    close(full);
+    ASSERT_TRUE(dup2(saved, STDOUT_FILENO) >= 0 && close(saved) == 0 && close(full) == 0);
     clearerr(stdout);
     EXPECT_EQ(result, FWUPG_ERR);
-    EXPECT_TRUE(contains(log.text(), "[ERROR]  :The current FW versions could not be written to standard output (" +
-                                         std::string(strerror(ENOSPC)) + ").\n"))
-        << log.text();
+    EXPECT_TRUE(contains(log.text(), std::string("[ERROR]  :The current FW versions could not be written to standard "
+                                                 "output (") + strerror(ENOSPC) + ").\n")) << log.text();
     EXPECT_FALSE(contains(log.text(), "successfully displayed"));
 }
 
