@@ -79,12 +79,15 @@ FileRead read_bounded_file(int dirfd, const char* name, size_t max_bytes, bool t
     if (fd < 0)
         return failed(why, errno);
     FileRead result;
-    if (fstat(fd, &st) != 0) {
-        result = failed(why, errno);
+    const bool stated = fstat(fd, &st) == 0;
+    const int stat_errno = errno;
+    const std::string untrusted = stated && trusted ? untrusted_because(st) : "";
+    if (!stated) {
+        result = failed(why, stat_errno);
     } else if (!S_ISREG(st.st_mode)) {
         result = refused(why, "not a regular file");
-    } else if (trusted && !(*why = untrusted_because(st)).empty()) {
-        result = FileRead::REFUSED;
+    } else if (!untrusted.empty()) {
+        result = refused(why, untrusted);
     } else if (static_cast<unsigned long long>(st.st_size) > max_bytes) {
         result = refused(why, too_large(max_bytes));
     } else {

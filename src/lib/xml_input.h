@@ -20,9 +20,11 @@ struct XmlLimits {
 // Gives "" when the text stays within the limits, or what it does beyond
 // them, to follow its name: "has an element with more than 8 attributes
 // (line 3)", "nests elements deeper than 16 (line 9)", "has more than 100
-// elements", "has a document type with declarations of its own (line 2)".
-// A malformed text is left for the parser to find. *elements, when given,
-// is set to the number of elements.
+// elements", "has a document type with declarations of its own (line 2)",
+// or that it holds a NUL byte or is in an encoding that does not keep ASCII
+// as it is (which the scan could not read). A malformed text is left for
+// the parser to find. *elements, when given, is set to the number of
+// elements.
 std::string xml_beyond_limits(const std::string& text, const XmlLimits& limits, size_t* elements = nullptr);
 
 struct XmlReaderFree {
