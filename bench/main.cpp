@@ -111,9 +111,14 @@ void print_row(const Scenario& s, const ScenarioResult& r)
         printf("| %s | failed: %s | | | | | |\n", s.label.c_str(), r.why.c_str());
         return;
     }
-    printf("| %s | %s | %s | %.2f | %s | %s | %s |\n", s.label.c_str(), ms(r.program_ms).c_str(),
-           ms(r.script_ms).c_str(), r.script_ms > 0 ? r.program_ms / r.script_ms : 0.0, r.commands.c_str(),
-           kib(r.rss_kib).c_str(), kib(r.children_rss_kib).c_str());
+    if (r.script_ms <= 0) {  // no plain-sh counterpart
+        printf("| %s | %s | - | - | %s | %s | - |\n", s.label.c_str(), ms(r.program_ms).c_str(), r.commands.c_str(),
+               kib(r.rss_kib).c_str());
+    } else {
+        printf("| %s | %s | %s | %.2f | %s | %s | %s |\n", s.label.c_str(), ms(r.program_ms).c_str(),
+               ms(r.script_ms).c_str(), r.program_ms / r.script_ms, r.commands.c_str(), kib(r.rss_kib).c_str(),
+               kib(r.children_rss_kib).c_str());
+    }
     fflush(stdout);
 }
 

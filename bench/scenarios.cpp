@@ -1,6 +1,7 @@
 #include "scenarios.h"
 
 #include "command_record.h"
+#include "limits.h"
 #include "scripted_host.h"
 #include "timing.h"
 
@@ -121,7 +122,7 @@ ScenarioResult run_inventory(const Scenario& s, const Options& o)
     bool discovery = s.kind == ScenarioKind::DISCOVERY;
     std::vector<BenchAdapter> adapters = make_adapters(s.size);
     std::unique_ptr<SimPackage> pkg = bench_package(o.simulator, adapters);
-    write_bench_catalog(*pkg, s.size);
+    write_bench_catalog(*pkg, s.catalog > 0 ? s.catalog : s.size);
     if (chdir(pkg->path().c_str()) != 0)
         return failed("cannot enter " + pkg->path());
     install_scripted_host(adapters);
@@ -308,8 +309,16 @@ const std::vector<Scenario>& all_scenarios()
         {"inventory-128-catalog-10000",
          "`build_NIC_list`, 128 adapters of 10 models, 10,000-entry catalog (Plain sh: the same with a 10-entry catalog)",
          ScenarioKind::CATALOG_COMPARE, 128, false, false, 10, 10000},
+        {"inventory-1-catalog-10000", "`build_NIC_list`, 1 adapter, 10,000-entry catalog", ScenarioKind::INVENTORY, 1,
+         false, false, 0, 10000},
         {"discovery-1", "`-d`, 1 adapter", ScenarioKind::DISCOVERY, 1, false, true},
         {"discovery-128", "`-d`, 128 adapters", ScenarioKind::DISCOVERY, 128, false, false},
+        {"report-attribute-bomb", "`-u` report of 4 MiB, one element with every attribute that fits",
+         ScenarioKind::HOSTILE_REPORT, 0, false, true},
+        {"report-widest", "`-u` report of 4 MiB, the most elements, depth and attributes the limits admit",
+         ScenarioKind::HOSTILE_REPORT, 1, false, false},
+        {"catalog-largest", "catalog read and one lookup, the largest the limits admit",
+         ScenarioKind::LARGEST_CATALOG, 0, false, false},
     };
     return scenarios;
 }
@@ -330,6 +339,8 @@ ScenarioResult run_scenario(const Scenario& scenario, const Options& options)
             return run_catalog(scenario, options);
         if (scenario.kind == ScenarioKind::CATALOG_COMPARE)
             return run_catalog_compare(scenario, options);
+        if (scenario.kind == ScenarioKind::HOSTILE_REPORT || scenario.kind == ScenarioKind::LARGEST_CATALOG)
+            return run_limits(scenario, options);
         return run_inventory(scenario, options);
     } catch (const std::exception& e) {
         return failed(e.what());
@@ -343,8 +354,9 @@ std::string encode_result(const ScenarioResult& r)
     snprintf(numbers, sizeof numbers, "%.6f %.6f %ld %ld", r.program_ms, r.script_ms, r.rss_kib,
              r.children_rss_kib);
     std::string commands = r.commands.empty() ? "-" : r.commands;
+    // One word on the line: a unit separator stands for each blank.
     for (char& c : commands)
-        c = c == ' ' ? '_' : c;
+        c = c == ' ' ? '\x1f' : c;
     return std::string("RESULT ") + outcome + " " + numbers + " " + commands + " " + r.why;
 }
 
@@ -357,7 +369,7 @@ bool decode_result(const std::string& line, ScenarioResult* r)
         return false;
     r->outcome = outcome == "ok" ? Outcome::OK : Outcome::FAILED;
     for (char& c : commands)
-        c = c == '_' ? ' ' : c;
+        c = c == '\x1f' ? ' ' : c;
     r->commands = commands == "-" ? "" : commands;
     std::getline(in >> std::ws, r->why);
     return true;

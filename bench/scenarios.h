@@ -7,7 +7,10 @@ namespace bench {
 
 // CATALOG_COMPARE: the same inventory against a large and a small catalog,
 // run in alternation so that the machine's drift falls on both alike.
-enum class ScenarioKind { INVENTORY, CATALOG, CATALOG_READ, CATALOG_COMPARE, DISCOVERY };
+// HOSTILE_REPORT and LARGEST_CATALOG: the inputs that the limits bound.
+enum class ScenarioKind {
+    INVENTORY, CATALOG, CATALOG_READ, CATALOG_COMPARE, DISCOVERY, HOSTILE_REPORT, LARGEST_CATALOG
+};
 
 struct Scenario {
     std::string name;   // on the command line
@@ -17,7 +20,8 @@ struct Scenario {
     bool last_entry;    // catalog: look up the last entry rather than the first
     bool quick;         // part of --quick
     int models = 0;     // inventory: board models among the adapters (0: one each)
-    int catalog = 0;    // compare: entries of the large catalog, the models last
+    int catalog = 0;    // compare: entries of the large catalog, the models last;
+                        // inventory: entries of its catalog (0: one per adapter)
 };
 
 const std::vector<Scenario>& all_scenarios();

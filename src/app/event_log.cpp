@@ -52,25 +52,80 @@ void log_event_f(const char* prefix, int console, const char* fmt, ...)
     log_dazed_event(dazed_fout, prefix, event_log_string, console);
 }
 
+namespace {
+
+void append_escaped(std::string& out, unsigned char c)
+{
+    switch (c) {
+    case '\n': out += "\\n"; break;
+    case '\r': out += "\\r"; break;
+    case '\t': out += "\\t"; break;
+    default: {
+        char escaped[8];
+        snprintf(escaped, sizeof escaped, "\\x%02X", c);
+        out += escaped;
+    }
+    }
+}
+
+// The length of the well-formed UTF-8 character at text[i] (strict: no
+// overlong forms, no surrogates), or 0 when none starts there.
+size_t utf8_length(const std::string& text, size_t i)
+{
+    const auto byte = [&](size_t k) { return static_cast<unsigned char>(text[k]); };
+    const unsigned char lead = byte(i);
+    size_t n;
+    unsigned char low = 0x80, high = 0xBF;  // of the second byte
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        n = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        n = 3;
+        low = lead == 0xE0 ? 0xA0 : 0x80;
+        high = lead == 0xED ? 0x9F : 0xBF;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        n = 4;
+        low = lead == 0xF0 ? 0x90 : 0x80;
+        high = lead == 0xF4 ? 0x8F : 0xBF;
+    } else {
+        return 0;
+    }
+    if (i + n > text.size() || byte(i + 1) < low || byte(i + 1) > high)
+        return 0;
+    for (size_t k = 2; k < n; ++k) {
+        if (byte(i + k) < 0x80 || byte(i + k) > 0xBF)
+            return 0;
+    }
+    return n;
+}
+
+} // namespace
+
 std::string log_safe(const std::string& text)
 {
     std::string out;
     out.reserve(text.size());
-    for (char ch : text) {
-        const unsigned char c = static_cast<unsigned char>(ch);
-        if (c >= 0x20 && c != 0x7f) {
-            out.push_back(ch);
+    for (size_t i = 0; i < text.size();) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        if (c >= 0x20 && c < 0x7F) {
+            out.push_back(text[i++]);
             continue;
         }
-        switch (c) {
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        case '\t': out += "\\t"; break;
-        default: {
-            char escaped[8];
-            snprintf(escaped, sizeof escaped, "\\x%02X", c);
-            out += escaped;
-        }
+        // A UTF-8 letter stays whole; the C1 controls U+0080 to U+009F
+        // (0xC2 0x80 to 0xC2 0x9F) act on a terminal as their raw bytes
+        // do, and are escaped like them.
+        const size_t n = c >= 0x80 ? utf8_length(text, i) : 0;
+        if (n > 0 && !(c == 0xC2 && static_cast<unsigned char>(text[i + 1]) <= 0x9F)) {
+            out.append(text, i, n);
+            i += n;
+        } else if (n > 0) {
+            append_escaped(out, c);
+            append_escaped(out, static_cast<unsigned char>(text[i + 1]));
+            i += n;
+        } else if (c >= 0xA0) {
+            out.push_back(text[i++]);  // not UTF-8, but no control either
+        } else {
+            append_escaped(out, c);  // C0, DEL and a raw C1 byte
+            ++i;
         }
     }
     return out;

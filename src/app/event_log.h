@@ -33,7 +33,9 @@ void log_event_f(const char* prefix, int console, const char* fmt, ...)
 // A text that comes from outside (a file, a report, the flash tool's
 // output) made safe to log: control characters are written as escapes
 // ("\n" as the two characters \ and n, others as \xHH), so that the text
-// can never start a log line of its own.
+// can never start a log line of its own nor steer a terminal. They are C0,
+// DEL, the C1 bytes 0x80 to 0x9F where they stand on their own, and C1 in
+// UTF-8 (0xC2 0x80 to 0xC2 0x9F); other UTF-8 stays as it is.
 std::string log_safe(const std::string& text);
 std::string log_safe(const char* text);
 

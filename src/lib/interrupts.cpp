@@ -61,7 +61,8 @@ void install_interrupt_handlers()
         g_handled[s.sig] = sigaction(s.sig, &action, nullptr) == 0;
     }
     // A console that went away (dazed-fug -c | head -1) must not kill the
-    // run with the module staged: such writes just fail, and are ignored.
+    // run with the module staged: such writes just fail (and end -c, whose
+    // table is its result, with an error).
     signal(SIGPIPE, SIG_IGN);
 }
 

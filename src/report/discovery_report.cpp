@@ -30,9 +30,10 @@ private:
     int errors_ = 0;
 };
 
-int report_not_written()
+int report_not_written(const std::string& why = "")
 {
-    log_event_f(LOG_ERROR, 0, "xml_discovery_report: Failed to write %s\n", log_safe(g_XMLDiscoveryReport).c_str());
+    log_event_f(LOG_ERROR, 0, "xml_discovery_report: Failed to write %s%s%s%s\n",
+                log_safe(g_XMLDiscoveryReport).c_str(), why.empty() ? "" : " (", why.c_str(), why.empty() ? "" : ")");
     return FWUPG_ERR;
 }
 
@@ -63,9 +64,10 @@ int xml_discovery_report()
         xmlFreeTextWriter(writer);
         errors = count.errors();
     }
-    bool saved = errors == 0 && save_report_document(doc, g_XMLDiscoveryReport);
+    std::string why;
+    bool saved = errors == 0 && save_report_document(doc, g_XMLDiscoveryReport, &why);
     xmlFreeDoc(doc);
-    return saved ? FWUPG_OK : report_not_written();
+    return saved ? FWUPG_OK : report_not_written(why);
 }
 
 int discover_HW()

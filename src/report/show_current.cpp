@@ -7,8 +7,10 @@
 #include "lib/return_codes.h"
 #include "tool/fw_catalog.h"
 
+#include <cerrno>
 #include <cstdarg>
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 namespace {
@@ -67,6 +69,14 @@ int show_current()
     for (int i = 0; i < g_nDazedNICs; ++i) {
         if (g_ninfo[static_cast<size_t>(i)].flags & NIC_HAS_ROM)
             print_version_block(i);
+    }
+    // The table is this mode's whole result: one that did not reach
+    // standard output (a full disk, a closed pipe) was not displayed.
+    errno = 0;
+    if (fflush(stdout) != 0 || ferror(stdout)) {
+        log_event_f(LOG_ERROR, 0, "The current FW versions could not be written to standard output (%s).\n",
+                    strerror(errno != 0 ? errno : EIO));
+        return FWUPG_ERR;
     }
     if (g_nLeftOutNICs != 0)
         return left_out_result(FWUPG_OK);

@@ -4,14 +4,19 @@
 #include "lib/bounded_text.h"
 #include "lib/config.h"
 #include "lib/return_codes.h"
-#include "lib/xml_quiet.h"
+#include "lib/bounded_file.h"
+#include "lib/host_seam.h"
+#include "lib/xml_input.h"
 
+#include <fcntl.h>
 #include <libxml/parser.h>
 #include <libxml/xmlreader.h>
 #include <libxml/xmlversion.h>
 
-#include <memory>
-#include <unordered_map>
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <vector>
 
 const char g_XMLNicName[] = "name";
 const char g_XMLVenId[] = "venid";
@@ -43,21 +48,23 @@ const CatalogAttribute kCatalogAttributes[] = {
     {g_XMLFwImage, &FirmwareCatalogEntry::fwFile, Role::IMAGE},
 };
 
-enum class CatalogState { NOT_READ, READ, MISSING, MALFORMED };
+const XmlLimits kCatalogLimits = {CATALOG_MAX_DEPTH, CATALOG_MAX_ATTRIBUTES, CATALOG_MAX_ELEMENTS};
 
-// The catalog as read once: for each identity, the first element in
-// document order that names an image.
+enum class CatalogState { NOT_READ, READ, MISSING, REFUSED, INTERRUPTED };
+
+// The catalog as read once, holding only what a lookup gives back: for each
+// element that can answer (all four IDs and an image) one block in texts,
+// its identity key, then 'k' when its IDs are the key's four fields or 'x'
+// and the four IDs, then name, rom and fwFile, each text ended by a 0.
 struct Catalog {
     CatalogState state = CatalogState::NOT_READ;
-    int error_line = 0;
-    std::unordered_map<std::string, FirmwareCatalogEntry> first_with_image;
+    std::string refused;  // why, to follow the catalog's name
+    std::string texts;
+    // Where each block starts, by key and then in document order.
+    std::vector<uint32_t> entries;
 };
 
 Catalog g_catalog;
-
-struct ReaderCloser {
-    void operator()(xmlTextReader* reader) const { xmlFreeTextReader(reader); }
-};
 
 const CatalogAttribute* find_attribute(const xmlChar* name)
 {
@@ -73,6 +80,46 @@ const CatalogAttribute* find_attribute(const xmlChar* name)
 std::string identity_of(const FirmwareCatalogEntry& e)
 {
     return format_text("%4s-%4s-%4s-%4s", e.venid.c_str(), e.devid.c_str(), e.subvenid.c_str(), e.subdevid.c_str());
+}
+
+void append_text(std::string& texts, const std::string& text)
+{
+    texts.append(text.c_str(), strlen(text.c_str()) + 1);
+}
+
+void add_entry(Catalog& catalog, const FirmwareCatalogEntry& e)
+{
+    const std::string key = identity_of(e);
+    const bool fields = e.venid.size() == 4 && e.devid.size() == 4 && e.subvenid.size() == 4 && e.subdevid.size() == 4;
+    catalog.entries.push_back(static_cast<uint32_t>(catalog.texts.size()));
+    append_text(catalog.texts, key);
+    catalog.texts.push_back(fields ? 'k' : 'x');
+    if (!fields) {
+        for (const std::string* id : {&e.venid, &e.devid, &e.subvenid, &e.subdevid})
+            append_text(catalog.texts, *id);
+    }
+    for (const std::string* text : {&e.name, &e.rom, &e.fwFile})
+        append_text(catalog.texts, *text);
+}
+
+// The entry of the block at offset, whose key the lookup matched.
+FirmwareCatalogEntry entry_at(const Catalog& catalog, uint32_t offset)
+{
+    const char* p = catalog.texts.c_str() + offset;
+    const std::string key = p;
+    p += key.size() + 1;
+    FirmwareCatalogEntry e;
+    std::string* ids[] = {&e.venid, &e.devid, &e.subvenid, &e.subdevid};
+    const bool fields = *p++ == 'k';
+    for (size_t i = 0; i < 4; ++i) {
+        *ids[i] = fields ? key.substr(5 * i, 4) : std::string(p);
+        p += fields ? 0 : ids[i]->size() + 1;
+    }
+    for (std::string* text : {&e.name, &e.rom, &e.fwFile}) {
+        *text = p;
+        p += text->size() + 1;
+    }
+    return e;
 }
 
 // One element's attributes, whatever their order; nothing carries over
@@ -97,32 +144,71 @@ void read_element(xmlTextReaderPtr reader, Catalog& catalog)
     // An element without all four IDs never matches; one without an image
     // does not answer for its identity, and a later one with it may.
     if (ids == 4 && has_image)
-        catalog.first_with_image.emplace(identity_of(element), std::move(element));
+        add_entry(catalog, element);
+}
+
+Catalog refused_catalog(const std::string& why)
+{
+    Catalog catalog;
+    catalog.state = CatalogState::REFUSED;
+    catalog.refused = why;
+    return catalog;
+}
+
+// The catalog is root's input as much as the flash tool is: as root it must
+// be a file that no one else can change.
+bool catalog_must_be_trusted()
+{
+    return g_host.effective_uid != nullptr && g_host.effective_uid() == 0;
 }
 
 Catalog read_catalog()
 {
-    Catalog catalog;
     xmlCheckVersion(20616);
-    quiet_libxml_errors();
-    std::unique_ptr<xmlTextReader, ReaderCloser> reader(xmlReaderForFile(g_XMLFwFile, nullptr, 0));
-    if (!reader) {
-        catalog.state = CatalogState::MISSING;
+    std::string text, why;
+    switch (read_bounded_file(AT_FDCWD, g_XMLFwFile, CATALOG_MAX_BYTES, catalog_must_be_trusted(), &text, &why)) {
+    case FileRead::READ:
+        break;
+    case FileRead::ABSENT:
+    case FileRead::UNREADABLE: {
+        Catalog missing;
+        missing.state = CatalogState::MISSING;
         xmlCleanupParser();
-        return catalog;
+        return missing;
     }
-    int rc;
-    while ((rc = xmlTextReaderRead(reader.get())) == 1) {
+    case FileRead::REFUSED:
+        return refused_catalog("is " + why);
+    }
+    size_t elements = 0;
+    why = xml_beyond_limits(text, kCatalogLimits, &elements);
+    if (!why.empty())
+        return refused_catalog(why);
+
+    Catalog catalog;
+    // Reserved, not yet touched: only what is written takes memory.
+    catalog.texts.reserve(text.size() + elements * 24);
+    catalog.entries.reserve(elements);
+    XmlReader reader = xml_reader_for_text(text, g_XMLFwFile);
+    XmlStep step = reader ? XmlStep::NODE : XmlStep::MALFORMED;
+    while (reader && (step = next_xml_node(reader.get())) == XmlStep::NODE) {
         if (xmlTextReaderNodeType(reader.get()) == XML_READER_TYPE_ELEMENT && xmlTextReaderHasAttributes(reader.get()) == 1)
             read_element(reader.get(), catalog);
     }
-    if (rc != 0) {
-        catalog.state = CatalogState::MALFORMED;
-        catalog.error_line = xmlTextReaderGetParserLineNumber(reader.get());
-        catalog.first_with_image.clear();
-    } else {
-        catalog.state = CatalogState::READ;
+    if (step == XmlStep::INTERRUPTED) {
+        catalog = Catalog{};
+        catalog.state = CatalogState::INTERRUPTED;
+        return catalog;
     }
+    if (step != XmlStep::END) {
+        const int line = reader ? xmlTextReaderGetParserLineNumber(reader.get()) : 0;
+        return refused_catalog(format_text("is malformed (line %d)", line));
+    }
+    const char* texts = catalog.texts.c_str();
+    std::sort(catalog.entries.begin(), catalog.entries.end(), [texts](uint32_t a, uint32_t b) {
+        const int order = strcmp(texts + a, texts + b);
+        return order != 0 ? order < 0 : a < b;
+    });
+    catalog.state = CatalogState::READ;
     return catalog;
 }
 
@@ -140,6 +226,7 @@ std::string pci_identity_key(unsigned venid, unsigned devid, unsigned subvenid, 
 
 int load_firmware_catalog()
 {
+    g_catalog = Catalog{};  // the earlier one is not held beside the new one
     g_catalog = read_catalog();
     switch (g_catalog.state) {
     case CatalogState::READ:
@@ -147,10 +234,12 @@ int load_firmware_catalog()
     case CatalogState::MISSING:
         log_missing();
         return FWUPG_ERR;
-    default:
-        log_event_f(LOG_ERROR, 1, "The firmware catalog %s is malformed (line %d); no adapter can be looked up in it.\n",
-                    g_XMLFwFile, g_catalog.error_line);
+    case CatalogState::REFUSED:
+        log_event_f(LOG_ERROR, 1, "The firmware catalog %s %s; no adapter can be looked up in it.\n", g_XMLFwFile,
+                    g_catalog.refused.c_str());
         return FWUPG_ERR;
+    default:
+        return FWUPG_ERR;  // interrupted: the run says why
     }
 }
 
@@ -162,10 +251,12 @@ int read_NIC_FW_xml_file(const char* key, FirmwareCatalogEntry* entry)
         log_missing();
     if (g_catalog.state != CatalogState::READ || key == nullptr)
         return CATALOG_NOT_FOUND;
-    auto found = g_catalog.first_with_image.find(key);
-    if (found == g_catalog.first_with_image.end())
+    const char* texts = g_catalog.texts.c_str();
+    auto found = std::lower_bound(g_catalog.entries.begin(), g_catalog.entries.end(), key,
+                                  [texts](uint32_t at, const char* k) { return strcmp(texts + at, k) < 0; });
+    if (found == g_catalog.entries.end() || strcmp(texts + *found, key) != 0)
         return CATALOG_NOT_FOUND;
-    *entry = found->second;
+    *entry = entry_at(g_catalog, *found);
     return CATALOG_FOUND;
 }
 

@@ -1,6 +1,16 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
+
+// A catalog of 10,000 adapters takes about 1.3 MB, 10,000 elements two
+// levels deep with seven attributes each. These limits leave ten times that,
+// and keep what a catalog can cost to well under a second and a few tens of
+// MiB.
+constexpr size_t CATALOG_MAX_BYTES = 16 * 1024 * 1024;
+constexpr size_t CATALOG_MAX_ELEMENTS = 100000;
+constexpr int CATALOG_MAX_DEPTH = 16;
+constexpr int CATALOG_MAX_ATTRIBUTES = 32;
 
 // Attribute names of a catalog element.
 extern const char g_XMLNicName[];    // "name"
@@ -27,9 +37,13 @@ constexpr int CATALOG_FOUND = 1;
 constexpr int CATALOG_NOT_FOUND = 2;
 
 // Reads the catalog into memory, replacing what an earlier call read; every
-// mode that looks adapters up calls it once before the first lookup. Returns
-// 0, or FWUPG_ERR when the catalog is missing ("Unable to open", as at a
-// lookup) or malformed (an error naming it), both logged with console echo.
+// mode that looks adapters up calls it once before the first lookup. It is
+// read as a local regular file within the limits above, never followed
+// through a symbolic link, and as root only when untrusted_because accepts
+// it. Returns 0, or FWUPG_ERR when the catalog is missing ("Unable to open",
+// as at a lookup), refused or malformed (an error naming it and why), both
+// logged with console echo, or when a termination signal stopped the reading
+// (not logged: the run says so).
 int load_firmware_catalog();
 
 // Looks the PCI identity key "%04X-%04X-%04X-%04X" up in the catalog as

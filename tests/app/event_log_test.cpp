@@ -95,6 +95,27 @@ TEST_F(EventLog, CommandLineLoggedArgumentByArgument)
     EXPECT_EQ(log2.text(), "\nCommand: ./dazed-fug /d Report 100%.xml\\n[INFO]   :x\\t\\x01 \n\n");
 }
 
+// Every control character is escaped, the UTF-8 forms of C1 included;
+// printable text and other UTF-8 stay as they are.
+TEST_F(EventLog, LogSafeBoundaries)
+{
+    const std::pair<std::string, std::string> cases[] = {
+        {"\x1F", "\\x1F"},         {" ", " "},
+        {"~", "~"},                  {"\x7F", "\\x7F"},
+        {"\x80", "\\x80"},          {"\x9F", "\\x9F"},
+        {"\xA0", "\xA0"},            {"\xC2\x80", "\\xC2\\x80"},
+        {"\xC2\x9B[2J", "\\xC2\\x9B[2J"}, {"\xC2\x9F", "\\xC2\\x9F"},
+        {"\xC2\xA0", "\xC2\xA0"},    {"caf\xC3\xA9", "caf\xC3\xA9"},
+        {"\xE2\x82\xAC", "\xE2\x82\xAC"},                       // a continuation byte in 0x80-0x9F
+        {"\xC3\x9B", "\xC3\x9B"},                                 // the same inside a letter
+        {"\xC2", "\xC2"},                                         // a lead byte alone
+        {"\xE0\x82\x9B", "\xE0\\x82\\x9B"},                       // C1 in an overlong form
+        {"a\tb\r\n", "a\\tb\\r\\n"},
+    };
+    for (const auto& [text, logged] : cases)
+        EXPECT_EQ(log_safe(text), logged) << testing::PrintToString(text);
+}
+
 TEST_F(EventLog, OverlongMessageIsCutAtTheBufferEnd)
 {
     EventLogCapture log;

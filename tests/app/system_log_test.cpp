@@ -1,8 +1,13 @@
 // The run's summary in the system log: the real binary in a private mount
 // namespace whose /dev is an overlay, with the test's own datagram socket
 // bound at /dev/log there; the host's /dev is never touched.
+#include "app/run_summary.h"
+#include "inventory/nic_info.h"
+#include "lib/return_codes.h"
+#include "support/run_state.h"
 #include "support/sim_package.h"
 #include "support/test_support.h"
+#include "update/directed_update.h"
 
 #include <gtest/gtest.h>
 
@@ -98,6 +103,31 @@ TEST(SystemLog, OneSummaryLinePerRunThatReachedAMode)
         else
             EXPECT_TRUE(std::regex_match(run.datagrams, std::regex(c.line))) << run.datagrams;
     }
+}
+
+// A report's version is told only when it reads whole as one, so a report
+// cannot write results of its own into the line; every control character
+// is escaped.
+TEST(SystemLog, SummaryTakesOnlyWholeVersionsFromAReport)
+{
+    const std::pair<const char*, const char*> cases[] = {
+        {"1.3.21", "001B21123456 1.2.8 -> 1.3.21 succeeded"},
+        {"1.3.21 succeeded, 001B21000002 1.0.0 -> 9.9.9", "001B21123456 1.2.8 -> unknown succeeded"},
+        {"12.3.4", "001B21123456 1.2.8 -> unknown succeeded"},
+    };
+    note_mode_reached(read_discovery_report);
+    for (const auto& [reported, shown] : cases) {
+        g_ninfo.assign(1, NicInfo{});
+        g_ninfo[0].macaddress = std::string("001B21123456");
+        g_ninfo[0].cur_version = {1, 2, 8};
+        g_ninfo[0].reported_version = reported;
+        g_ninfo[0].flash_outcome = FlashOutcome::SUCCEEDED;
+        EXPECT_EQ(run_summary_line(FWUPG_OK), std::string("mode directed update (-u); flashed: ") + shown + "; FWUPG_OK");
+    }
+    g_ninfo[0].macaddress = "001B\xC2\x9B";
+    EXPECT_TRUE(contains(run_summary_line(FWUPG_OK), "flashed: 001B\\xC2\\x9B 1.2.8"));
+    note_mode_reached(nullptr);
+    reset_run_state();
 }
 
 } // namespace

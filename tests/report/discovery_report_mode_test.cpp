@@ -113,9 +113,10 @@ TEST_F(DiscoveryMode, FailuresWriteNoReport)
         {"adapter the tool does not list", {pci_nic("eth0", "0000:03:00.0", "00AA0000000F", 0x10C9)}, "report.xml",
          "[ERROR]  :No supported adapters found\n"},
         {"directory that does not exist", {pci_nic("eth0", "0000:03:00.0", "00AA00000001", 0x10C9)},
-         "no/such/dir/report.xml", "[ERROR]  :xml_discovery_report: Failed to write no/such/dir/report.xml\n"},
+         "no/such/dir/report.xml",
+         "[ERROR]  :xml_discovery_report: Failed to write no/such/dir/report.xml (No such file or directory)\n"},
         {"the package directory itself", {pci_nic("eth0", "0000:03:00.0", "00AA00000001", 0x10C9)}, ".",
-         "[ERROR]  :xml_discovery_report: Failed to write .\n"},
+         "[ERROR]  :xml_discovery_report: Failed to write . (it is a directory)\n"},
     };
     for (const Case& c : cases) {
         EventLogCapture own_log;
@@ -178,7 +179,8 @@ TEST(DiscoveryBinary, WritesTheReportForThisMachinesAdapter)
     RunResult run = run_dazed_fug({"-d", "no/such/dir/r.xml"}, pkg.path());
     EXPECT_EQ(run.exit_status, 6);
     std::string log = read_file(pkg.file("bootutil.log"));
-    EXPECT_NE(log.find("[ERROR]  :xml_discovery_report: Failed to write no/such/dir/r.xml\n"), std::string::npos);
+    EXPECT_TRUE(contains(log, "[ERROR]  :xml_discovery_report: Failed to write no/such/dir/r.xml "
+                              "(No such file or directory)\n"));
     EXPECT_EQ(log.find("successfully created"), std::string::npos);
 }
 

@@ -202,15 +202,16 @@ TEST_F(ReportWriter, FailuresWriteNothingAndSaySo)
         std::string path;
         const char* device_id;
         const char* extra_log;
+        const char* why;
     };
     make_dirs(dir.file("a-directory"));
     const Case cases[] = {
-        {"missing directory", dir.file("no/such/dir/report.xml"), "eth2", ""},
-        {"a directory as the path", dir.file("a-directory"), "eth2", ""},
-        {"a directory with a slash", dir.file("a-directory/"), "eth2", ""},
+        {"missing directory", dir.file("no/such/dir/report.xml"), "eth2", "", " (No such file or directory)"},
+        {"a directory as the path", dir.file("a-directory"), "eth2", "", " (it is a directory)"},
+        {"a directory with a slash", dir.file("a-directory/"), "eth2", "", " (it is a directory)"},
         // XML cannot carry a control character, not even escaped.
-        {"control character", dir.file("report.xml"), "eth\x01", "[ERROR]  :Error at XmlTextWriterEndDocument\n"},
-        {"broken UTF-8", dir.file("report.xml"), "eth\xFF", "[ERROR]  :Error at XmlTextWriterEndDocument\n"},
+        {"control character", dir.file("report.xml"), "eth\x01", "[ERROR]  :Error at XmlTextWriterEndDocument\n", ""},
+        {"broken UTF-8", dir.file("report.xml"), "eth\xFF", "[ERROR]  :Error at XmlTextWriterEndDocument\n", ""},
     };
     for (const Case& c : cases) {
         write_file(dir.file("report.xml"), "earlier report\n");
@@ -222,7 +223,7 @@ TEST_F(ReportWriter, FailuresWriteNothingAndSaySo)
 
         EXPECT_EQ(xml_discovery_report(), FWUPG_ERR) << c.name;
         EXPECT_EQ(own_log.text(),
-                  std::string(c.extra_log) + "[ERROR]  :xml_discovery_report: Failed to write " + c.path + "\n")
+                  std::string(c.extra_log) + "[ERROR]  :xml_discovery_report: Failed to write " + c.path + c.why + "\n")
             << c.name;
         // The earlier report stays whole, the directory stays a directory
         // and no temporary file is left behind.

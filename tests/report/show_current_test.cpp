@@ -3,6 +3,7 @@
 #include "inventory/nic_info.h"
 #include "lib/return_codes.h"
 #include "report/show_current.h"
+#include "support/event_log_capture.h"
 #include "support/example_adapter.h"
 #include "support/fake_host.h"
 #include "support/package_test.h"
@@ -11,6 +12,11 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 #include <memory>
 
 using namespace testing_support;
@@ -89,6 +95,27 @@ TEST_F(ShowCurrent, NoSupportedAdapterSaysSoAndFails)
     testing::internal::CaptureStdout();
     EXPECT_EQ(show_current(), FWUPG_ERR);
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "No supported adapters found\n");
+}
+
+// -c > /dev/full: the table did not reach standard output, so it is an
+// error and never "successfully displayed".
+TEST_F(ShowCurrent, OutputThatCannotBeWrittenIsAnError)
+{
+    pkg.write_catalog({{"Dual Port", "8086", "10C9", "8086", "A02C", "dp.bin"}});
+    pkg.write_state("adapter nic=1 mac=001B21123456 psid=P1 combo=1.2.8 pxe=1 setup=1 ocd=1\n");
+    FakeHost host({pci_nic("eth2", "0000:0b:00.0", "001B21123456")});
+    EventLogCapture log;
+    fflush(stdout);
+    const int saved = dup(STDOUT_FILENO), full = open("/dev/full", O_WRONLY);
+    ASSERT_TRUE(full >= 0 && dup2(full, STDOUT_FILENO) >= 0);
+    const int result = show_current();
+    fflush(stdout);
+    ASSERT_TRUE(dup2(saved, STDOUT_FILENO) >= 0 && close(saved) == 0 && close(full) == 0);
+    clearerr(stdout);
+    EXPECT_EQ(result, FWUPG_ERR);
+    EXPECT_TRUE(contains(log.text(), std::string("[ERROR]  :The current FW versions could not be written to standard "
+                                                 "output (") + strerror(ENOSPC) + ").\n")) << log.text();
+    EXPECT_FALSE(contains(log.text(), "successfully displayed"));
 }
 
 // The real binary against this machine's own PCI network interface.

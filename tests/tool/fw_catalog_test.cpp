@@ -1,11 +1,15 @@
 // Catalog lookups over small fixture catalogs.
 #include "app/event_log.h"
+#include "lib/host_seam.h"
 #include "support/event_log_capture.h"
 #include "support/sim_package.h"
 #include "support/test_support.h"
 #include "tool/fw_catalog.h"
 
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace testing_support;
 
@@ -99,6 +103,13 @@ TEST_F(Catalog, FoundEntryCarriesTheElementsFields)
     EXPECT_EQ(entry.venid, "8086");
     EXPECT_EQ(entry.subdevid, "7044");
     EXPECT_EQ(entry.rom, "yes");
+
+    // An ID of more than four digits still reads back whole.
+    wrap(nic("8086", "10D3", "1A2B", "7044", "a.bin", "A") + nic("18086", "10D3", "1A2B", "7044", "b.bin", "B"));
+    ASSERT_EQ(load_firmware_catalog(), 0);
+    ASSERT_EQ(read_NIC_FW_xml_file("18086-10D3-1A2B-7044", &entry), 1);
+    EXPECT_EQ(entry.name + entry.venid + entry.devid + entry.subvenid + entry.subdevid + entry.fwFile,
+              "B1808610D31A2B7044b.bin");
 }
 
 TEST_F(Catalog, MissingCatalogIsLoggedWithConsoleEcho)
@@ -118,32 +129,69 @@ TEST_F(Catalog, MissingCatalogIsLoggedWithConsoleEcho)
     EXPECT_EQ(shown, "Unable to open nic_fw/NICFWData.xml\nUnable to open nic_fw/NICFWData.xml\n");
 }
 
-// A broken catalog is an error that names it, never an empty catalog;
-// libxml2 itself says nothing.
-TEST_F(Catalog, BrokenCatalogsAreAnError)
+// A broken or refused catalog is an error that names it and says why,
+// never an empty catalog, and is found before any lookup; libxml2 itself
+// says nothing. The limits themselves are the scan's (lib); these rows show
+// the catalog's.
+TEST_F(Catalog, BrokenOrRefusedCatalogsAreAnError)
 {
-    const std::pair<const char*, std::string> cases[] = {
-        {"empty", ""},
-        {"not xml", "this is not xml at all\n"},
-        {"binary", std::string("\x00\xff\xfe\x01<\x80\x90", 7)},
-        {"truncated", "<nics>\n  <nic name=\"A\" venid=\"80"},
-        {"deeply nested", std::string(100000, '<')},
-        {"deeply nested elements", [] {
-             std::string s;
-             for (int i = 0; i < 5000; ++i) s += "<a>";
-             return s + nic("8086", "10D3", "1A2B", "7044", "deep.bin");
-         }()},
+    std::string nested;
+    for (int i = 0; i < CATALOG_MAX_DEPTH; ++i)
+        nested += "<a>";
+    nested += nic("8086", "10D3", "1A2B", "7044", "deep.bin");
+    const std::pair<std::string, const char*> cases[] = {
+        {"", "is malformed (line "},
+        {"this is not xml at all\n", "is malformed (line "},
+        {"<nics>\n  <nic name=\"A\" venid=\"80", "is malformed (line "},
+        {std::string(100000, '<'), "is malformed (line "},
+        {std::string("\x00\xff\xfe\x01<\x80\x90", 7), "holds a NUL byte"},
+        {nested, "nests elements deeper than 16 (line 1)"},
     };
-    for (const auto& [name, body] : cases) {
+    for (const auto& [body, why] : cases) {
         write_catalog(body);
         FirmwareCatalogEntry entry;
         testing::internal::CaptureStderr();
         testing::internal::CaptureStdout();
-        EXPECT_EQ(load_firmware_catalog(), 6) << name;
-        EXPECT_EQ(read_NIC_FW_xml_file(kKey, &entry), 2) << name;
-        EXPECT_EQ(testing::internal::GetCapturedStdout().rfind("The firmware catalog nic_fw/NICFWData.xml is malformed (line ", 0), 0u) << name;
-        EXPECT_EQ(testing::internal::GetCapturedStderr(), "") << name;
+        EXPECT_EQ(load_firmware_catalog(), 6) << why;
+        EXPECT_EQ(read_NIC_FW_xml_file(kKey, &entry), 2) << why;
+        const std::string shown = testing::internal::GetCapturedStdout();
+        EXPECT_EQ(shown.rfind(std::string("The firmware catalog nic_fw/NICFWData.xml ") + why, 0), 0u) << shown;
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), "") << why;
     }
+}
+
+// As root the catalog is used only when no one else can change it.
+TEST_F(Catalog, AsRootOnlyACatalogNoOneElseCanChangeIsRead)
+{
+    const HostSeam saved = g_host;
+    static uid_t runner;
+    g_host.effective_uid = [] { return runner; };
+    const struct {
+        uid_t runner;
+        mode_t mode;
+        uid_t owner;      // 0: as created
+        const char* why;  // "" when read
+    } cases[] = {
+        {0, 0644, 0, ""},
+        {0, 0664, 0, "is writable by group or others"},
+        {1000, 0666, 0, ""},
+        {0, 0644, 65534, "is owned by user ID 65534"},
+    };
+    for (const auto& c : cases) {
+        if (c.owner != 0 && geteuid() != 0)
+            continue;  // only root can give a file away
+        runner = c.runner;
+        wrap(nic("8086", "10D3", "1A2B", "7044", "img1.bin"));
+        const std::string file = dir.file("nic_fw/NICFWData.xml");
+        ASSERT_TRUE(chmod(file.c_str(), c.mode) == 0 && (c.owner == 0 || chown(file.c_str(), c.owner, c.owner) == 0));
+        EventLogCapture log;
+        testing::internal::CaptureStdout();
+        EXPECT_EQ(load_firmware_catalog(), *c.why == '\0' ? 0 : 6) << c.why;
+        testing::internal::GetCapturedStdout();
+        EXPECT_EQ(log.text(), *c.why == '\0' ? "" : std::string("[ERROR]  :The firmware catalog nic_fw/NICFWData.xml ") +
+                                                        c.why + "; no adapter can be looked up in it.\n");
+    }
+    g_host = saved;
 }
 
 TEST(CatalogKey, UpperCaseFourDigits)

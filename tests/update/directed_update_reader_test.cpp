@@ -2,6 +2,7 @@
 #include "directed_update_report_text.h"
 #include "inventory/nic_info.h"
 #include "lib/bounded_text.h"
+#include "lib/interrupts.h"
 #include "lib/report_path.h"
 #include "lib/return_codes.h"
 #include "support/event_log_capture.h"
@@ -18,6 +19,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
+#include <csignal>
 
 using namespace testing_support;
 using namespace directed_update_test;
@@ -255,16 +258,18 @@ TEST_F(ReportReader, BigInputsAreBounded)
     // The word stood past the cut.
     EXPECT_EQ(record(0).flags & NIC_UPDATE, 0u);
 
-    // Nesting within the parser's depth limit is read through.
+    // Nesting up to the depth limit (with the report's own five levels) is
+    // read through; one more is not.
     std::string deep;
-    for (int i = 0; i < 200; ++i)
+    for (int i = 0; i < REPORT_MAX_DEPTH - 5; ++i)
         deep += "<n>";
     deep += device_xml(DeviceText{});
-    for (int i = 0; i < 200; ++i)
+    for (int i = 0; i < REPORT_MAX_DEPTH - 5; ++i)
         deep += "</n>";
     ASSERT_EQ(load(report_xml(deep)), FWUPG_OK);
     EXPECT_EQ(count, 1);
     EXPECT_EQ(record(0).device_id, "eth2");
+    EXPECT_EQ(load(report_xml("<n>" + deep + "</n>")), FWUPG_ERR);
 }
 
 TEST_F(ReportReader, UnreadableReportsFail)
@@ -274,6 +279,12 @@ TEST_F(ReportReader, UnreadableReportsFail)
     for (int i = 0; i < 100000; ++i)
         nested += "<device>";
     const std::string full = report_xml({DeviceText{}});
+    ASSERT_EQ(symlink("plain.xml", dir.file("link.xml").c_str()), 0);
+    // A megabyte whose one element has 100,000 attributes took minutes.
+    std::string bomb = "<velor_rom_discovery";
+    for (int i = 0; i < 100000; ++i)
+        bomb += " a" + std::to_string(i) + "=''";
+    bomb += "/>";
     struct Case {
         const char* name;
         std::string path;
@@ -288,16 +299,19 @@ TEST_F(ReportReader, UnreadableReportsFail)
         {"missing", dir.file("missing.xml"), false, "", "Failed to open %s"},
         {"no path", "", false, "", "Failed to open %s"},
         {"a URL", "http://127.0.0.1:9/r.xml", false, "", "Failed to open %s"},
-        {"a directory", dir.file("a-directory"), false, "", "%s is not a regular file"},
-        {"a character device", "/dev/zero", false, "", "%s is not a regular file"},
-        {"compressed", gzip, false, "", "Failed to parse %s"},
+        {"a directory", dir.file("a-directory"), false, "", "%s is not a regular file; it is not read"},
+        {"a character device", "/dev/zero", false, "", "%s is not a regular file; it is not read"},
+        {"a symbolic link", dir.file("link.xml"), false, "", "%s is a symbolic link; it is not read"},
+        {"compressed", gzip, false, "", "%s holds a NUL byte, which no XML text in UTF-8 does; it is not read"},
+        {"attribute bomb", dir.file("r.xml"), true, bomb,
+         "%s has an element with more than 8 attributes (line 1); it is not read"},
         {"too large", dir.file("r.xml"), true, full + std::string(REPORT_MAX_BYTES, ' '),
          "%s is larger than 4194304 bytes; it is not read"},
         {"empty", dir.file("r.xml"), true, "", "Failed to parse %s"},
         {"truncated", dir.file("r.xml"), true, full.substr(0, full.size() / 2), "Failed to parse %s"},
         {"mismatched tags", dir.file("r.xml"), true, report_xml("<device></devices>"), "Failed to parse %s"},
         {"not xml", dir.file("r.xml"), true, "this is no report\n", "Failed to parse %s"},
-        {"deep nesting", dir.file("r.xml"), true, nested, "Failed to parse %s"},
+        {"deep nesting", dir.file("r.xml"), true, nested, "%s nests elements deeper than 16 (line 1); it is not read"},
     };
     for (const Case& c : cases) {
         EventLogCapture own_log;
@@ -309,6 +323,29 @@ TEST_F(ReportReader, UnreadableReportsFail)
         EXPECT_EQ(own_log.text(), "[ERROR]  :read_discovery_report: " + format_text(c.message, c.path.c_str()) + "\n")
             << c.name;
     }
+}
+
+// A termination signal during the reading ends it within a node, with
+// nothing read and no message of the reader's own: the run says why.
+TEST_F(ReportReader, SignalStopsTheReading)
+{
+    std::string body;
+    for (int i = 0; i < REPORT_MAX_DEVICES; ++i)
+        body += device_xml(DeviceText{});
+    write_file(dir.file("report.xml"), report_xml(body));
+    install_interrupt_handlers();
+    struct sigevent event {};
+    event.sigev_notify = SIGEV_SIGNAL;
+    event.sigev_signo = SIGTERM;
+    timer_t timer;
+    const struct itimerspec in_a_millisecond {{0, 0}, {0, 1000000}};
+    ASSERT_TRUE(timer_create(CLOCK_MONOTONIC, &event, &timer) == 0 &&
+                timer_settime(timer, 0, &in_a_millisecond, nullptr) == 0);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(load_discovery_report(count), FWUPG_ERR);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+    timer_delete(timer);
+    EXPECT_TRUE(interrupted() && count == 0 && log.text().empty()) << count << log.text();
 }
 
 } // namespace
