@@ -5,7 +5,7 @@
 #include "lib/config.h"
 #include "lib/return_codes.h"
 #include "lib/bounded_file.h"
-#include "lib/host_seam.h"
+#include "lib/trusted_directory.h"
 #include "lib/xml_input.h"
 
 #include <fcntl.h>
@@ -157,16 +157,11 @@ Catalog refused_catalog(const std::string& why)
 
 // The catalog is root's input as much as the flash tool is: as root it must
 // be a file that no one else can change.
-bool catalog_must_be_trusted()
-{
-    return g_host.effective_uid != nullptr && g_host.effective_uid() == 0;
-}
-
 Catalog read_catalog()
 {
     xmlCheckVersion(20616);
     std::string text, why;
-    switch (read_bounded_file(AT_FDCWD, g_XMLFwFile, CATALOG_MAX_BYTES, catalog_must_be_trusted(), &text, &why)) {
+    switch (read_bounded_file(AT_FDCWD, g_XMLFwFile, CATALOG_MAX_BYTES, running_as_root(), &text, &why)) {
     case FileRead::READ:
         break;
     case FileRead::ABSENT:

@@ -5,6 +5,7 @@
 #include "lib/bounded_file.h"
 #include "lib/report_path.h"
 #include "lib/return_codes.h"
+#include "lib/trusted_directory.h"
 #include "lib/xml_input.h"
 #include "update/directed_flash.h"
 #include "update/directed_report_nodes.h"
@@ -42,7 +43,7 @@ int not_read(const std::string& why)
 int read_report_file(std::string& text)
 {
     std::string why;
-    switch (read_bounded_file(AT_FDCWD, g_XMLDiscoveryReport, REPORT_MAX_BYTES, false, &text, &why)) {
+    switch (read_bounded_file(AT_FDCWD, g_XMLDiscoveryReport, REPORT_MAX_BYTES, running_as_root(), &text, &why)) {
     case FileRead::READ:
         why = xml_beyond_limits(text, kReportLimits);
         return why.empty() ? FWUPG_OK : not_read(why);

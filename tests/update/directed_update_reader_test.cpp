@@ -11,7 +11,11 @@
 #include "update/axtoi.h"
 #include "update/directed_update.h"
 
+#include "lib/host_seam.h"
+
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -323,6 +327,24 @@ TEST_F(ReportReader, UnreadableReportsFail)
         EXPECT_EQ(own_log.text(), "[ERROR]  :read_discovery_report: " + format_text(c.message, c.path.c_str()) + "\n")
             << c.name;
     }
+}
+
+// As root the report decides what is flashed: one that someone else could
+// have written is not read.
+TEST_F(ReportReader, AsRootOnlyAReportNoOneElseCanChangeIsRead)
+{
+    const HostSeam saved = g_host;
+    g_host.effective_uid = [] { return static_cast<uid_t>(0); };
+    for (mode_t mode : {0644, 0666}) {
+        write_file(dir.file("r.xml"), report_xml({DeviceText{}}));
+        ASSERT_EQ(chmod(dir.file("r.xml").c_str(), mode), 0);
+        point_report_at(dir.file("r.xml"));
+        EventLogCapture own_log;
+        EXPECT_EQ(load_discovery_report(count), mode == 0644 ? FWUPG_OK : FWUPG_ERR) << std::oct << mode;
+        EXPECT_EQ(own_log.text(), mode == 0644 ? "" : "[ERROR]  :read_discovery_report: " + dir.file("r.xml") +
+                                                          " is writable by group or others; it is not read\n");
+    }
+    g_host = saved;
 }
 
 // A termination signal during the reading ends it within a node, with
