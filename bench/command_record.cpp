@@ -1,17 +1,17 @@
 #include "command_record.h"
 
 #include "lib/host_seam.h"
-#include "tool/shell.h"
+#include "lib/shell.h"
 
 namespace {
 
 std::vector<std::string> g_recorded;
 
 // The host seam's command hook: each command line is kept, then run.
-int record_and_run(const char* command, bool shielded)
+int record_and_run(const char* command, bool shielded, const std::function<void()>& every_second)
 {
     g_recorded.push_back(command != nullptr ? command : "");
-    return run_shell_command(command, shielded);
+    return run_shell_command(command, shielded, every_second);
 }
 
 } // namespace
@@ -26,7 +26,7 @@ void start_recording()
 
 std::vector<std::string> stop_recording()
 {
-    g_host.run_command = nullptr;
+    g_host.run_command = production_host_seam().run_command;
     return std::move(g_recorded);
 }
 

@@ -4,13 +4,13 @@
 
 #include "timing.h"
 
-#include "app/event_log.h"
+#include "catalog/fw_catalog.h"
 #include "lib/bounded_text.h"
-#include "lib/report_path.h"
 #include "lib/return_codes.h"
+#include "lib/run_state.h"
+#include "log/event_log.h"
 #include "support/sim_package.h"
 #include "support/test_support.h"
-#include "tool/fw_catalog.h"
 #include "update/directed_update.h"
 
 #include <unistd.h>

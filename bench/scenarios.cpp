@@ -5,17 +5,16 @@
 #include "scripted_host.h"
 #include "timing.h"
 
-#include "app/event_log.h"
+#include "catalog/fw_catalog.h"
 #include "inventory/nic_info.h"
 #include "inventory/nic_list.h"
 #include "lib/bounded_text.h"
-#include "lib/report_path.h"
 #include "lib/return_codes.h"
-#include "lib/run_flags.h"
+#include "lib/run_state.h"
+#include "log/event_log.h"
 #include "report/discovery_report.h"
 #include "support/sim_package.h"
 #include "tool/flash_tool.h"
-#include "tool/fw_catalog.h"
 
 #include <unistd.h>
 

@@ -1,7 +1,7 @@
 #include "scripted_host.h"
 
+#include "catalog/fw_catalog.h"
 #include "support/fake_host.h"
-#include "tool/fw_catalog.h"
 
 #include <cstdio>
 #include <memory>

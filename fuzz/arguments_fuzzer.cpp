@@ -1,10 +1,10 @@
 // Argument normalisation and option parsing, without running a mode.
 // The input is the command line after the program name, split at NUL bytes.
-#include "app/arguments.h"
-#include "app/run_control.h"
 #include "fuzz_support.h"
 #include "lib/return_codes.h"
-#include "lib/run_flags.h"
+#include "lib/run_state.h"
+#include "run/arguments.h"
+#include "run/run_control.h"
 
 #include <getopt.h>
 

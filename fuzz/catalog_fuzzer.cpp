@@ -1,5 +1,5 @@
 // Catalog lookup: the input is the catalog file.
-#include "tool/fw_catalog.h"
+#include "catalog/fw_catalog.h"
 
 #include "fuzz_support.h"
 #include "lib/bounded_text.h"

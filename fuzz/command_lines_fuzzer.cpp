@@ -8,9 +8,8 @@
 #include "lib/bounded_text.h"
 #include "lib/config.h"
 #include "lib/host_seam.h"
-#include "lib/report_path.h"
 #include "lib/return_codes.h"
-#include "lib/run_flags.h"
+#include "lib/run_state.h"
 #include "support/fake_host.h"
 #include "support/sim_package.h"
 #include "update/directed_update.h"
@@ -87,7 +86,7 @@ void write_text(const char* path, const std::string& text)
     fuzz_support::write_bytes(path, reinterpret_cast<const uint8_t*>(text.data()), text.size());
 }
 
-int record_any_command(const char* command, bool)
+int record_any_command(const char* command, bool, const std::function<void()>&)
 {
     return record_command(command);
 }
@@ -141,7 +140,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
                                         testing_support::pci_nic("eth1", "0000:04:00.0", "001B21000002")});
         result = fw_upgrade();
     }
-    g_host.run_command = nullptr;
+    g_host.run_command = production_host_seam().run_command;
     require(result == FWUPG_OK || result == FWUPG_QUIT || result == FWUPG_ERR, "a mode's result");
     return 0;
 }

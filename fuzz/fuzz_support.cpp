@@ -1,7 +1,7 @@
 #include "fuzz_support.h"
 
 #include "lib/bounded_text.h"
-#include "lib/report_path.h"
+#include "lib/run_state.h"
 
 #include <unistd.h>
 

@@ -5,8 +5,8 @@
 #include "fuzz_support.h"
 #include "inventory/nic_info.h"
 #include "lib/bounded_text.h"
-#include "lib/report_path.h"
 #include "lib/return_codes.h"
+#include "lib/run_state.h"
 #include "report/discovery_report.h"
 #include "update/directed_update.h"
 

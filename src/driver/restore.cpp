@@ -1,13 +1,13 @@
 #include "driver/staging.h"
 
-#include "app/event_log.h"
+#include "driver/module_files.h"
 #include "driver/staging_state.h"
 #include "lib/critical_section.h"
 #include "lib/durable_file.h"
 #include "lib/host_seam.h"
-#include "lib/module_files.h"
 #include "lib/return_codes.h"
 #include "lib/trusted_directory.h"
+#include "log/event_log.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -2,17 +2,17 @@
 
 #include "driver/load_preflight.h"
 
-#include "app/event_log.h"
+#include "driver/module_files.h"
 #include "driver/staging_state.h"
 #include "lib/bounded_text.h"
+#include "lib/config.h"
 #include "lib/critical_section.h"
 #include "lib/durable_file.h"
 #include "lib/host_seam.h"
-#include "lib/config.h"
-#include "lib/module_files.h"
 #include "lib/return_codes.h"
+#include "lib/shell.h"
 #include "lib/trusted_directory.h"
-#include "tool/shell.h"
+#include "log/event_log.h"
 
 #include <fcntl.h>
 #include <glob.h>

@@ -1,9 +1,9 @@
 #include "inventory/probes.h"
 
-#include "app/event_log.h"
 #include "lib/bounded_text.h"
 #include "lib/host_seam.h"
 #include "lib/return_codes.h"
+#include "log/event_log.h"
 
 #include <dirent.h>
 

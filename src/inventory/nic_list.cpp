@@ -1,7 +1,6 @@
 #include "inventory/nic_list.h"
 
-#include "app/event_log.h"
-#include "app/progress_line.h"
+#include "catalog/fw_catalog.h"
 #include "inventory/nic_info.h"
 #include "inventory/nic_versions.h"
 #include "inventory/probes.h"
@@ -10,9 +9,10 @@
 #include "lib/host_seam.h"
 #include "lib/interrupts.h"
 #include "lib/return_codes.h"
+#include "lib/shell.h"
+#include "log/event_log.h"
+#include "log/progress_line.h"
 #include "tool/flash_tool.h"
-#include "tool/fw_catalog.h"
-#include "tool/shell.h"
 #include "tool/text_checks.h"
 
 #include <sys/stat.h>

@@ -1,11 +1,11 @@
 #include "inventory/nic_versions.h"
 
-#include "app/event_log.h"
 #include "inventory/nic_info.h"
 #include "lib/bounded_text.h"
 #include "lib/config.h"
+#include "lib/shell.h"
+#include "log/event_log.h"
 #include "tool/flash_tool.h"
-#include "tool/shell.h"
 #include "tool/text_checks.h"
 #include "tool/tool_number.h"
 #include "tool/tool_output.h"

@@ -1,5 +1,7 @@
 #include "lib/host_seam.h"
 
+#include "lib/shell.h"
+
 #include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <sys/utsname.h>
@@ -42,7 +44,7 @@ HostSeam production_host_seam()
     seam.kernel_release = uname_release;
     seam.open_socket = socket;
     seam.socket_ioctl = kernel_ioctl;
-    seam.run_command = nullptr;
+    seam.run_command = run_shell_command;
     return seam;
 }
 

@@ -2,6 +2,7 @@
 
 #include <sys/types.h>
 
+#include <functional>
 #include <string>
 
 struct ifreq;
@@ -22,9 +23,10 @@ struct HostSeam {
     int (*open_socket)(int domain, int type, int protocol);
     int (*socket_ioctl)(int fd, unsigned long request, struct ifreq* ifr);
     // Runs one command line through the shell (shielded: with the
-    // termination signals ignored) and gives what do_command gives. Null in
-    // production: the shell of tool/shell.cpp.
-    int (*run_command)(const char* command, bool shielded);
+    // termination signals ignored; every_second, if set, called about once a
+    // second meanwhile) and gives what do_command gives. In production the
+    // shell itself, run_shell_command; tests record the lines here.
+    int (*run_command)(const char* command, bool shielded, const std::function<void()>& every_second);
 };
 
 extern HostSeam g_host;

@@ -1,11 +1,11 @@
 #include "report/discovery_report.h"
 
-#include "app/event_log.h"
 #include "inventory/nic_info.h"
 #include "inventory/nic_list.h"
-#include "lib/report_path.h"
 #include "lib/return_codes.h"
+#include "lib/run_state.h"
 #include "lib/xml_quiet.h"
+#include "log/event_log.h"
 #include "report/report_file.h"
 #include "report/report_writer.h"
 

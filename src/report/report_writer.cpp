@@ -1,8 +1,8 @@
 #include "report/report_writer.h"
 
-#include "app/event_log.h"
 #include "inventory/nic_info.h"
 #include "lib/bounded_text.h"
+#include "log/event_log.h"
 #include "report/report_format.h"
 #include "report/report_values.h"
 

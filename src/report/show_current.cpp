@@ -1,11 +1,11 @@
 #include "report/show_current.h"
 
-#include "app/event_log.h"
+#include "catalog/fw_catalog.h"
 #include "inventory/nic_info.h"
 #include "inventory/nic_list.h"
 #include "lib/bounded_text.h"
 #include "lib/return_codes.h"
-#include "tool/fw_catalog.h"
+#include "log/event_log.h"
 
 #include <cerrno>
 #include <cstdarg>

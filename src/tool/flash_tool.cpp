@@ -1,12 +1,12 @@
 #include "tool/flash_tool.h"
 
-#include "app/event_log.h"
 #include "lib/bounded_text.h"
 #include "lib/config.h"
 #include "lib/interrupts.h"
 #include "lib/return_codes.h"
+#include "log/event_log.h"
 
-#include "tool/shell.h"
+#include "lib/shell.h"
 
 #include <sys/stat.h>
 #include <unistd.h>

@@ -1,6 +1,6 @@
 #include "tool/tool_number.h"
 
-#include "app/event_log.h"
+#include "log/event_log.h"
 #include "tool/text_checks.h"
 #include "tool/tool_output.h"
 

@@ -1,7 +1,7 @@
 #include "update/directed_report_nodes.h"
 
-#include "app/event_log.h"
 #include "lib/bounded_text.h"
+#include "log/event_log.h"
 #include "tool/tool_output.h"
 #include "update/axtoi.h"
 

@@ -1,12 +1,12 @@
 #include "update/directed_update.h"
 
-#include "app/event_log.h"
 #include "inventory/nic_info.h"
 #include "lib/bounded_file.h"
-#include "lib/report_path.h"
 #include "lib/return_codes.h"
+#include "lib/run_state.h"
 #include "lib/trusted_directory.h"
 #include "lib/xml_input.h"
+#include "log/event_log.h"
 #include "update/directed_flash.h"
 #include "update/directed_report_nodes.h"
 

@@ -1,16 +1,16 @@
 #include "update/flash_adapter.h"
 
-#include "app/event_log.h"
-#include "app/progress_line.h"
 #include "inventory/nic_info.h"
 #include "lib/bounded_text.h"
 #include "lib/config.h"
 #include "lib/interrupts.h"
 #include "lib/return_codes.h"
-#include "lib/run_flags.h"
+#include "lib/run_state.h"
+#include "lib/shell.h"
 #include "lib/trusted_directory.h"
+#include "log/event_log.h"
+#include "log/progress_line.h"
 #include "tool/flash_tool.h"
-#include "tool/shell.h"
 #include "tool/text_checks.h"
 
 #include <fcntl.h>

@@ -1,11 +1,11 @@
 #include "update/fw_upgrade.h"
 
-#include "app/event_log.h"
 #include "inventory/nic_info.h"
 #include "inventory/nic_list.h"
 #include "lib/interrupts.h"
 #include "lib/return_codes.h"
-#include "lib/run_flags.h"
+#include "lib/run_state.h"
+#include "log/event_log.h"
 #include "update/flash_adapter.h"
 #include "update/run_outcome.h"
 #include "update/update_decision.h"

@@ -1,9 +1,9 @@
 #include "update/prompt.h"
 
-#include "app/event_log.h"
 #include "lib/bounded_text.h"
 #include "lib/interrupts.h"
-#include "lib/run_flags.h"
+#include "lib/run_state.h"
+#include "log/event_log.h"
 
 #include <unistd.h>
 

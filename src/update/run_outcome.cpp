@@ -2,7 +2,7 @@
 
 #include "inventory/nic_info.h"
 #include "lib/return_codes.h"
-#include "lib/run_flags.h"
+#include "lib/run_state.h"
 
 int interrupted_run_result()
 {

@@ -1,11 +1,11 @@
 #include "update/update_decision.h"
 
-#include "app/event_log.h"
 #include "inventory/nic_info.h"
 #include "lib/bounded_text.h"
 #include "lib/config.h"
 #include "lib/return_codes.h"
-#include "lib/run_flags.h"
+#include "lib/run_state.h"
+#include "log/event_log.h"
 #include "tool/text_checks.h"
 #include "update/prompt.h"
 

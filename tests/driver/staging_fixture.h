@@ -1,9 +1,9 @@
 #pragma once
 
-#include "app/event_log.h"
 #include "driver/staging.h"
 #include "lib/host_seam.h"
-#include "lib/run_flags.h"
+#include "lib/run_state.h"
+#include "log/event_log.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>

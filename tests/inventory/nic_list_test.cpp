@@ -1,8 +1,8 @@
 // Inventory building through scripted probes and the flash-tool simulator.
-#include "app/event_log.h"
 #include "inventory/nic_info.h"
 #include "inventory/nic_list.h"
 #include "lib/return_codes.h"
+#include "log/event_log.h"
 #include "support/fake_host.h"
 #include "support/package_test.h"
 #include "support/sim_package.h"

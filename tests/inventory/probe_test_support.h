@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/event_log.h"
 #include "lib/host_seam.h"
+#include "log/event_log.h"
 
 #include <gtest/gtest.h>
 

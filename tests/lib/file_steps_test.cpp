@@ -1,7 +1,7 @@
 // The file steps that staging and restore trust, one table each.
+#include "driver/module_files.h"
 #include "lib/durable_file.h"
 #include "lib/host_seam.h"
-#include "lib/module_files.h"
 #include "lib/sha256.h"
 #include "lib/trusted_directory.h"
 #include "support/test_support.h"

@@ -19,7 +19,7 @@ for option in -c -d -e -f -g -h -s -u -r -m --discovery --downgrade --force --he
 done
 
 # The usage line is quoted as the program prints it.
-usage=$(grep '^USAGE:' "$src/tests/app/golden/usage.txt")
+usage=$(grep '^USAGE:' "$src/tests/run/golden/usage.txt")
 grep -qF -- "${usage//-/\\-}\\&" "$page" || fail "usage line not quoted as printed: $usage"
 
 # Each return code is listed by number and name.

@@ -2,11 +2,10 @@
 // report; and once through the real binary on this machine's own adapter.
 #include "inventory/nic_info.h"
 #include "lib/bounded_text.h"
-#include "app/arguments.h"
-#include "lib/report_path.h"
 #include "lib/return_codes.h"
-#include "lib/run_flags.h"
+#include "lib/run_state.h"
 #include "report/discovery_report.h"
+#include "run/arguments.h"
 #include "support/event_log_capture.h"
 #include "support/fake_host.h"
 #include "support/package_test.h"

@@ -1,8 +1,8 @@
 // The discovery report writer, in process: golden layout, values, failures.
 #include "inventory/nic_info.h"
 #include "lib/bounded_text.h"
-#include "lib/report_path.h"
 #include "lib/return_codes.h"
+#include "lib/run_state.h"
 #include "report/discovery_report.h"
 #include "report/report_values.h"
 #include "support/event_log_capture.h"

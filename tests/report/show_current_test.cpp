@@ -1,7 +1,7 @@
 // The -c version table: golden blocks, in-process and through the real binary.
-#include "app/event_log.h"
 #include "inventory/nic_info.h"
 #include "lib/return_codes.h"
+#include "log/event_log.h"
 #include "report/show_current.h"
 #include "support/event_log_capture.h"
 #include "support/example_adapter.h"

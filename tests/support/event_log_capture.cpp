@@ -1,6 +1,6 @@
 #include "support/event_log_capture.h"
 
-#include "app/event_log.h"
+#include "log/event_log.h"
 
 #include <unistd.h>
 

@@ -1,12 +1,11 @@
 #include "support/run_state.h"
 
+#include "catalog/fw_catalog.h"
 #include "driver/staging.h"
 #include "inventory/interface_request.h"
 #include "inventory/nic_info.h"
 #include "lib/interrupts.h"
-#include "lib/report_path.h"
-#include "lib/run_flags.h"
-#include "tool/fw_catalog.h"
+#include "lib/run_state.h"
 
 namespace testing_support {
 

@@ -1,6 +1,6 @@
 #include "support/sim_package.h"
 
-#include "tool/fw_catalog.h"
+#include "catalog/fw_catalog.h"
 
 #include <dirent.h>
 

@@ -1,7 +1,6 @@
 // Picking words out of the flash tool's output and splitting version texts.
 #include "lib/return_codes.h"
 #include "support/test_support.h"
-#include "tool/shell.h"
 #include "tool/tool_number.h"
 #include "tool/tool_output.h"
 
@@ -110,15 +109,6 @@ TEST(VersionParser, NoTextLeavesOutputsAlone)
     EXPECT_EQ(major, 7u);
     EXPECT_EQ(minor, 8u);
     EXPECT_EQ(build, 9u);
-}
-
-TEST(Shell, ExitCodeOfTheCommand)
-{
-    EXPECT_EQ(do_command("(exit 3)\n"), 3);
-    EXPECT_EQ(do_command("(true)\n"), 0);
-    EXPECT_EQ(do_command("exit 255"), 255);
-    EXPECT_EQ(do_command("kill -9 $$"), 128 + 9);  // a killed shell is a failure, not 0
-    EXPECT_EQ(do_command("/nonexistent/tool"), 127);
 }
 
 } // namespace

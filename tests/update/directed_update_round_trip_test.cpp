@@ -2,9 +2,8 @@
 // machine's adapter, and in process for several scripted adapters.
 #include "inventory/nic_info.h"
 #include "lib/bounded_text.h"
-#include "lib/report_path.h"
 #include "lib/return_codes.h"
-#include "lib/run_flags.h"
+#include "lib/run_state.h"
 #include "report/discovery_report.h"
 #include "support/event_log_capture.h"
 #include "support/fake_host.h"

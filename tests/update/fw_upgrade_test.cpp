@@ -7,7 +7,7 @@
 
 #include "inventory/nic_info.h"
 #include "lib/return_codes.h"
-#include "lib/run_flags.h"
+#include "lib/run_state.h"
 #include "support/event_log_capture.h"
 #include "support/fake_host.h"
 #include "support/sim_package.h"

@@ -1,7 +1,7 @@
 // The operator's answer: words, defaults, end of input and overlong lines.
 #include "update/prompt.h"
 
-#include "lib/run_flags.h"
+#include "lib/run_state.h"
 #include "support/event_log_capture.h"
 #include "support/piped_stdin.h"
 #include "update_fixture.h"

@@ -1,8 +1,8 @@
 #include "update_fixture.h"
 
-#include "app/event_log.h"
 #include "inventory/nic_info.h"
-#include "lib/run_flags.h"
+#include "lib/run_state.h"
+#include "log/event_log.h"
 
 #include <stdio_ext.h>
 #include <unistd.h>

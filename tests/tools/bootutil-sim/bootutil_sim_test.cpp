@@ -1,9 +1,9 @@
 // The flash-tool simulator, driven exactly as the program drives the real
 // tool: the program's own command lines through /bin/sh, its own word
 // picking on the output.
+#include "lib/shell.h"
 #include "support/test_support.h"
 #include "tool/flash_tool.h"
-#include "tool/shell.h"
 #include "tool/tool_output.h"
 
 #include <gtest/gtest.h>

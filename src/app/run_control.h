@@ -1,7 +1,0 @@
-#pragma once
-
-#include "app/options.h"
-
-// The whole run: log header, staging, arguments, options, one mode,
-// restore, return value. Returns the exit status.
-int run_dazed_fug(int argc, char** argv);

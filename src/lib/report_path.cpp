@@ -1,3 +1,0 @@
-#include "lib/report_path.h"
-
-char g_XMLDiscoveryReport[XML_REPORT_PATH_SIZE];

@@ -1,3 +1,0 @@
-#include "lib/run_flags.h"
-
-uint32_t g_iFlag = 0;

@@ -1,6 +1,0 @@
-#include "app/run_control.h"
-
-int main(int argc, char** argv)
-{
-    return run_dazed_fug(argc, argv);
-}

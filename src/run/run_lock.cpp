@@ -1,0 +1,26 @@
+#include "run/run_lock.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+bool lock_working_directory()
+{
+    // Kept open until exit: closing it would drop the lock. Children do not
+    // inherit it, so a flash tool left running cannot hold the directory.
+    static int lock_fd = -1;
+    if (lock_fd >= 0)
+        return true;
+    int fd = open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return true;  // nothing to lock on; the log open reports the directory
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        int err = errno;
+        close(fd);
+        return err != EWOULDBLOCK;
+    }
+    lock_fd = fd;
+    return true;
+}
