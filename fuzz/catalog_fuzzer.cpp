@@ -4,6 +4,7 @@
 #include "fuzz_support.h"
 #include "lib/bounded_text.h"
 #include "lib/config.h"
+#include "support/test_support.h"
 
 #include <sys/stat.h>
 
@@ -26,8 +27,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    fuzz_support::InDirectory in(fuzz_support::scratch_dir());
-    fuzz_support::write_bytes(g_XMLFwFile, data, size);
+    testing_support::ScopedCwd in(fuzz_support::scratch_dir());
+    testing_support::write_file(g_XMLFwFile, fuzz_support::bytes(data, size));
 
     const int loaded = load_firmware_catalog();
     require(loaded == 0 || loaded == 6, "reading gives 0 or 6");

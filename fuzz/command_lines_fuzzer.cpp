@@ -12,6 +12,8 @@
 #include "lib/run_state.h"
 #include "support/fake_host.h"
 #include "support/sim_package.h"
+#include "support/scoped_host_seam.h"
+#include "support/test_support.h"
 #include "update/directed_update.h"
 #include "update/fw_upgrade.h"
 
@@ -76,14 +78,9 @@ int record_command(const char* command)
     const std::string output = next_piece();
     for (const char* file : kOutputFiles) {
         if (strstr(command, (std::string("> ") + file).c_str()) != nullptr)
-            fuzz_support::write_bytes(file, reinterpret_cast<const uint8_t*>(output.data()), output.size());
+            testing_support::write_file(file, output);
     }
     return output.empty() ? 0 : static_cast<unsigned char>(output[0]) % 3;
-}
-
-void write_text(const char* path, const std::string& text)
-{
-    fuzz_support::write_bytes(path, reinterpret_cast<const uint8_t*>(text.data()), text.size());
 }
 
 int record_any_command(const char* command, bool, const std::function<void()>&)
@@ -98,8 +95,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
     fuzz_support::mute_stdout();
     const std::string& dir = fuzz_support::scratch_dir();
     mkdir((dir + "/nic_fw").c_str(), 0700);
-    fuzz_support::InDirectory in(dir);
-    write_text(g_fwupg, "");
+    testing_support::ScopedCwd in(dir);
+    testing_support::write_file(g_fwupg, "");
     chmod(g_fwupg, 0700);
     allowed();
     return 0;
@@ -111,7 +108,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     if (size == 0)
         return 0;
-    fuzz_support::InDirectory in(fuzz_support::scratch_dir());
+    testing_support::ScopedCwd in(fuzz_support::scratch_dir());
     const bool directed = data[0] & 1;
     g_pieces.assign(1, "");
     for (size_t i = 1; i < size; ++i) {
@@ -122,17 +119,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     }
     g_next = 0;
     const std::string image = next_piece();
-    write_text(g_XMLFwFile, "<NICFWData><NIC name=\"A\" venid=\"8086\" devid=\"10C9\" subvenid=\"8086\" "
+    testing_support::write_file(g_XMLFwFile, "<NICFWData><NIC name=\"A\" venid=\"8086\" devid=\"10C9\" subvenid=\"8086\" "
                             "subdevid=\"A02C\" fwFile=\"" + testing_support::xml_attribute(image) + "\"/></NICFWData>\n");
 
     g_ninfo.clear();
     g_nNics = g_nDazedNICs = 0;
-    g_host.run_command = record_any_command;
+    testing_support::ScopedHostSeam seam;
+    seam->run_command = record_any_command;
     int result;
     if (directed) {
         g_iFlag = RUN_USE_XML | RUN_SILENT;
         require(copy_bounded(g_XMLDiscoveryReport, sizeof g_XMLDiscoveryReport, "report.xml"), "report path");
-        write_text("report.xml", next_piece());
+        testing_support::write_file("report.xml", next_piece());
         result = read_discovery_report();
     } else {
         g_iFlag = RUN_SILENT | RUN_FORCE;
@@ -140,7 +138,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
                                         testing_support::pci_nic("eth1", "0000:04:00.0", "001B21000002")});
         result = fw_upgrade();
     }
-    g_host.run_command = production_host_seam().run_command;
     require(result == FWUPG_OK || result == FWUPG_QUIT || result == FWUPG_ERR, "a mode's result");
     return 0;
 }

@@ -16,8 +16,11 @@ void require(bool condition, const char* what);
 // the process exits.
 const std::string& scratch_dir();
 
-// Writes the bytes to path, replacing the file.
-void write_bytes(const std::string& path, const uint8_t* data, size_t size);
+// The fuzzer's bytes as a text.
+inline std::string bytes(const uint8_t* data, size_t size)
+{
+    return std::string(reinterpret_cast<const char*>(data), size);
+}
 
 // The bytes as a text in a buffer of exactly that many bytes and a
 // terminator, so that any read past the terminator is caught.
@@ -29,18 +32,5 @@ void mute_stdout();
 
 // Points g_XMLDiscoveryReport at report.xml in the scratch directory.
 void use_scratch_report();
-
-// Works in dir for the life of the object; relative paths given to the
-// fuzzer keep their meaning between inputs.
-class InDirectory {
-public:
-    explicit InDirectory(const std::string& dir);
-    ~InDirectory();
-    InDirectory(const InDirectory&) = delete;
-    InDirectory& operator=(const InDirectory&) = delete;
-
-private:
-    std::string previous_;
-};
 
 } // namespace fuzz_support

@@ -7,6 +7,7 @@
 #include "lib/bounded_text.h"
 #include "lib/return_codes.h"
 #include "lib/run_state.h"
+#include "support/test_support.h"
 
 #include <string>
 
@@ -21,7 +22,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    fuzz_support::write_bytes(g_XMLDiscoveryReport, data, size);
+    testing_support::write_file(g_XMLDiscoveryReport, fuzz_support::bytes(data, size));
     g_ninfo.clear();
 
     int count = -1;

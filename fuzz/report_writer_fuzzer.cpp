@@ -8,6 +8,7 @@
 #include "lib/return_codes.h"
 #include "lib/run_state.h"
 #include "report/discovery_report.h"
+#include "support/test_support.h"
 #include "update/directed_update.h"
 
 #include <dirent.h>
@@ -80,7 +81,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     g_nNics = g_nDazedNICs = static_cast<int32_t>(g_ninfo.size());
     const size_t adapters = g_ninfo.size();
 
-    fuzz_support::write_bytes(g_XMLDiscoveryReport, reinterpret_cast<const uint8_t*>(kEarlier), sizeof kEarlier - 1);
+    testing_support::write_file(g_XMLDiscoveryReport, kEarlier);
     int result = xml_discovery_report();
     require(result == FWUPG_OK || result == FWUPG_ERR, "writer gives 0 or 6");
     require(entries(fuzz_support::scratch_dir()) == 1, "nothing but the report beside it");

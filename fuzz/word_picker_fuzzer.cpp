@@ -3,6 +3,7 @@
 #include "tool/tool_output.h"
 
 #include "fuzz_support.h"
+#include "support/test_support.h"
 
 #include <cstring>
 #include <memory>
@@ -44,7 +45,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const int n = static_cast<int8_t>(data[0]) % 8;
     const size_t out_size = 1 + data[1] % 16;
     const std::string path = fuzz_support::scratch_dir() + "/words.txt";
-    fuzz_support::write_bytes(path, data + 2, size - 2);
+    testing_support::write_file(path, fuzz_support::bytes(data + 2, size - 2));
 
     // Exactly out_size bytes, so that a write past the end is caught.
     std::unique_ptr<char[]> out(new char[out_size]);

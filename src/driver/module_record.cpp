@@ -1,6 +1,7 @@
 #include "driver/module_record.h"
 
 #include "driver/staging_state.h"
+#include "lib/bounded_file.h"
 #include "lib/bounded_text.h"
 #include "lib/durable_file.h"
 #include "lib/host_seam.h"
@@ -234,36 +235,22 @@ RecordRead read_module_record(ModuleRecord* record, std::string* why)
     int dirfd = open_state_dir(false, why);
     if (dirfd < 0)
         return RecordRead::UNUSABLE;
-    int fd = openat(dirfd, kRecordName, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-    int open_errno = errno;
-    close(dirfd);
-    if (fd < 0) {
-        if (open_errno == ENOENT)
-            return RecordRead::NONE;
-        *why = strerror(open_errno);
-        return RecordRead::UNUSABLE;
-    }
     std::string text;
-    std::string untrusted = fstat(fd, &st) == 0 ? untrusted_because(st) : strerror(errno);
-    if (untrusted.empty() && !S_ISREG(st.st_mode))
-        untrusted = "not a regular file";
-    if (untrusted.empty()) {
-        text.resize(kMaxRecordBytes + 1);
-        ssize_t n;
-        do {
-            n = read(fd, &text[0], text.size());
-        } while (n < 0 && errno == EINTR);
-        text.resize(n > 0 ? static_cast<size_t>(n) : 0);
-        if (n < 0)
-            untrusted = strerror(errno);
-    }
-    close(fd);
-    if (!untrusted.empty()) {
-        *why = "it is " + untrusted;
+    const FileRead read = read_bounded_file(dirfd, kRecordName, kMaxRecordBytes, true, &text, why);
+    close(dirfd);
+    switch (read) {
+    case FileRead::ABSENT:
+        return RecordRead::NONE;
+    case FileRead::REFUSED:
+        *why = "it is " + *why;
         return RecordRead::UNUSABLE;
+    case FileRead::UNREADABLE:
+        return RecordRead::UNUSABLE;
+    case FileRead::READ:
+        break;
     }
     ModuleRecord parsed;
-    if (text.size() > kMaxRecordBytes || !parse_record(text, &parsed)) {
+    if (!parse_record(text, &parsed)) {
         *why = "it is malformed";
         return RecordRead::UNUSABLE;
     }

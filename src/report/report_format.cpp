@@ -6,6 +6,24 @@ const char REPORT_ITEM_ROM[] = "ROM";
 
 namespace {
 
+const char* const kElementNames[] = {
+    "device",   "device_id",  "venid",   "devid",          "subvenid", "subdevid",  "macaddress",
+    "product_id", "busnumber", "devicenumber", "funcnumber", "slotnumber", "nictype", "fw_item",
+    "type",     "firmware_id", "version", "active_version", "action",   "duration",  "message",
+    "shared",
+};
+static_assert(sizeof kElementNames / sizeof kElementNames[0] == static_cast<size_t>(ReportElement::SHARED) + 1,
+              "one name for each element");
+
+} // namespace
+
+const char* report_element_name(ReportElement element)
+{
+    return kElementNames[static_cast<size_t>(element)];
+}
+
+namespace {
+
 bool is_utf8_continuation(char c)
 {
     return (static_cast<unsigned char>(c) & 0xC0) == 0x80;

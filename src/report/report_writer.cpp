@@ -32,6 +32,19 @@ struct NamedValue {
     const char* value;
 };
 
+struct ElementValue {
+    ReportElement element;
+    const char* value;
+};
+
+void start_with_values(xmlTextWriterPtr writer, ReportElement container, const ElementValue* elements,
+                          size_t count)
+{
+    xmlTextWriterStartElement(writer, xml_text(report_element_name(container)));
+    for (size_t i = 0; i < count; ++i)
+        write_value_element(writer, report_element_name(elements[i].element), elements[i].value);
+}
+
 const NamedValue kHeader[] = {
     {"type", "DAZED_NIC"},
     {"alt_name", "Tarkwell"},
@@ -80,24 +93,22 @@ void write_XML_device_elements(xmlTextWriterPtr writer, int index)
     const std::string subvenid = hex_id(nic.subvenid);
     const std::string subdevid = hex_id(nic.subdevid);
 
-    const NamedValue elements[] = {
-        {"device_id", nic.device_id.c_str()},
-        {"venid", venid.c_str()},
-        {"devid", devid.c_str()},
-        {"subvenid", subvenid.c_str()},
-        {"subdevid", subdevid.c_str()},
-        {"macaddress", nic.macaddress.c_str()},
-        {"product_id", nic.product_id.c_str()},
-        {"busnumber", bus.bus.c_str()},
-        {"devicenumber", bus.device.c_str()},
-        {"funcnumber", bus.function.c_str()},
-        {"slotnumber", nic.slotnumber.c_str()},
-        {"nictype", "DAZED"},
+    const ElementValue elements[] = {
+        {ReportElement::DEVICE_ID, nic.device_id.c_str()},
+        {ReportElement::VENID, venid.c_str()},
+        {ReportElement::DEVID, devid.c_str()},
+        {ReportElement::SUBVENID, subvenid.c_str()},
+        {ReportElement::SUBDEVID, subdevid.c_str()},
+        {ReportElement::MACADDRESS, nic.macaddress.c_str()},
+        {ReportElement::PRODUCT_ID, nic.product_id.c_str()},
+        {ReportElement::BUSNUMBER, bus.bus.c_str()},
+        {ReportElement::DEVICENUMBER, bus.device.c_str()},
+        {ReportElement::FUNCNUMBER, bus.function.c_str()},
+        {ReportElement::SLOTNUMBER, nic.slotnumber.c_str()},
+        {ReportElement::NICTYPE, "DAZED"},
     };
 
-    xmlTextWriterStartElement(writer, xml_text("device"));
-    for (const NamedValue& element : elements)
-        write_value_element(writer, element.name, element.value);
+    start_with_values(writer, ReportElement::DEVICE, elements, sizeof elements / sizeof elements[0]);
     write_XML_FW_item(writer, index);
     xmlTextWriterEndElement(writer);
 }
@@ -113,19 +124,17 @@ void write_XML_FW_item(xmlTextWriterPtr writer, int index)
         recommend_XML_FW_action(type, action, sizeof action, index);
         const char* duration = strstr(type, REPORT_ITEM_ROM) != nullptr ? "210" : "0";
 
-        const NamedValue elements[] = {
-            {"type", type},
-            {"firmware_id", ""},
-            {"version", version},
-            {"active_version", active_version},
-            {"action", action},
-            {"duration", duration},
-            {"message", ""},
-            {"shared", "no"},
+        const ElementValue elements[] = {
+            {ReportElement::TYPE, type},
+            {ReportElement::FIRMWARE_ID, ""},
+            {ReportElement::VERSION, version},
+            {ReportElement::ACTIVE_VERSION, active_version},
+            {ReportElement::ACTION, action},
+            {ReportElement::DURATION, duration},
+            {ReportElement::MESSAGE, ""},
+            {ReportElement::SHARED, "no"},
         };
-        xmlTextWriterStartElement(writer, xml_text("fw_item"));
-        for (const NamedValue& element : elements)
-            write_value_element(writer, element.name, element.value);
+        start_with_values(writer, ReportElement::FW_ITEM, elements, sizeof elements / sizeof elements[0]);
         xmlTextWriterEndElement(writer);
     }
 }

@@ -75,12 +75,18 @@ const Option* find_option(int letter)
     return nullptr;
 }
 
+// The modes, each once.
+const Mode kUpdate{fw_upgrade, "update"};
+const Mode kShowCurrent{show_current, "current versions (-c)"};
+const Mode kDiscovery{discover_HW, "discovery report (-d)"};
+const Mode kDirectedUpdate{read_discovery_report, "directed update (-u)"};
+
 // One row per test, in the order they are made: when `when` is set, any bit
 // of `refused_with` refuses the command line; otherwise `mode` (if any) runs.
 struct CombinationRule {
     uint32_t when;
     uint32_t refused_with;
-    ModeFunction mode;
+    const Mode* mode;
 };
 
 constexpr uint32_t kSilentRefused = RUN_SHOW_CURRENT | RUN_DISCOVERY;
@@ -98,11 +104,11 @@ static_assert(kSilentRefused == 0x21 && kForceRefused == 0x3061 && kShowCurrentR
 const CombinationRule kCombinationRules[] = {
     {RUN_SILENT, kSilentRefused, nullptr},
     {RUN_FORCE, kForceRefused, nullptr},
-    {RUN_SHOW_CURRENT, kShowCurrentRefused, show_current},
+    {RUN_SHOW_CURRENT, kShowCurrentRefused, &kShowCurrent},
     {RUN_DOWNGRADE, kDowngradeOrRewriteRefused, nullptr},
     {RUN_REWRITE, kDowngradeOrRewriteRefused, nullptr},
-    {RUN_DISCOVERY, kDiscoveryRefused, discover_HW},
-    {RUN_USE_XML, kUseXmlRefused, read_discovery_report},
+    {RUN_DISCOVERY, kDiscoveryRefused, &kDiscovery},
+    {RUN_USE_XML, kUseXmlRefused, &kDirectedUpdate},
 };
 
 } // namespace
@@ -130,7 +136,7 @@ int parse_options(int argc, char** argv)
     }
 }
 
-ModeFunction select_mode(uint32_t flags)
+const Mode* select_mode(uint32_t flags)
 {
     for (const CombinationRule& rule : kCombinationRules) {
         if ((flags & rule.when) == 0)
@@ -140,5 +146,5 @@ ModeFunction select_mode(uint32_t flags)
         if (rule.mode != nullptr)
             return rule.mode;
     }
-    return fw_upgrade;
+    return &kUpdate;
 }

@@ -4,6 +4,12 @@
 
 using ModeFunction = int (*)();
 
+// A mode: what runs it, and its name in the run's summary.
+struct Mode {
+    ModeFunction run;
+    const char* name;
+};
+
 // parse_options() gives this when every option was taken and a mode is to
 // be chosen; never a return code.
 constexpr int OPTIONS_PARSED = -1;
@@ -14,4 +20,4 @@ constexpr int OPTIONS_PARSED = -1;
 int parse_options(int argc, char** argv);
 
 // The mode that the option bits select, or null when the combination is refused.
-ModeFunction select_mode(uint32_t flags);
+const Mode* select_mode(uint32_t flags);

@@ -70,15 +70,15 @@ int parse_and_dispatch(int argc, char** argv)
     int parsed = parse_options(argc, argv);
     if (parsed != OPTIONS_PARSED)
         return parsed;
-    ModeFunction mode = select_mode(g_iFlag);
+    const Mode* mode = select_mode(g_iFlag);
     if (mode == nullptr)
         return refuse();
     if (interrupted())
         return interrupted_run_result();
     // Now the console gate is known: staging's warning shows where the mode shows anything.
     print_message(staging_load_warning().c_str());
-    note_mode_reached(mode);
-    return mode();
+    note_mode_reached(mode->name);
+    return mode->run();
 }
 
 // Staging, arguments and the mode. A signal during staging is held until

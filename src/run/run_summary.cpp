@@ -4,29 +4,13 @@
 #include "lib/return_codes.h"
 #include "lib/system_log.h"
 #include "log/event_log.h"
-#include "report/discovery_report.h"
-#include "report/show_current.h"
 #include "tool/tool_output.h"
-#include "update/directed_update.h"
-#include "update/fw_upgrade.h"
 
 #include <syslog.h>
 
 #include <string>
 
 namespace {
-
-struct ModeName {
-    int (*mode)();
-    const char* name;
-};
-
-const ModeName kModeNames[] = {
-    {fw_upgrade, "update"},
-    {show_current, "current versions (-c)"},
-    {discover_HW, "discovery report (-d)"},
-    {read_discovery_report, "directed update (-u)"},
-};
 
 const char* g_mode_name = nullptr;
 
@@ -47,13 +31,9 @@ std::string available_version(const NicInfo& nic)
 
 } // namespace
 
-void note_mode_reached(int (*mode)())
+void note_mode_reached(const char* mode_name)
 {
-    g_mode_name = nullptr;
-    for (const ModeName& m : kModeNames) {
-        if (m.mode == mode)
-            g_mode_name = m.name;
-    }
+    g_mode_name = mode_name;
 }
 
 std::string run_summary_line(int result)

@@ -2,9 +2,9 @@
 
 #include <string>
 
-// The name of the mode that ran, for the summary; set once it starts, and
-// cleared (null) at the start of a run.
-void note_mode_reached(int (*mode)());
+// The name of the mode that ran (its Mode's name), for the summary; set
+// once it starts, and cleared (null) at the start of a run.
+void note_mode_reached(const char* mode_name);
 
 // The summary of a run that reached a mode: the mode, each adapter flashed
 // (MAC, installed and new version, outcome) and the return code's name,

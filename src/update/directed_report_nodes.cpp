@@ -15,7 +15,6 @@ constexpr int NODE_ELEMENT_END = 15;
 
 constexpr size_t kBusInfoSize = 32;
 
-const char kDevice[] = "device";
 
 void store_text(NicInfo& record, std::string NicInfo::*field, const char* value)
 {
@@ -48,41 +47,42 @@ void apply_action(NicInfo& record, const char* value)
 
 enum class Apply { TEXT, HEX, ITEM_TYPE, ACTIVE_VERSION, ACTION };
 
-struct ReportElement {
-    const char* name;
+// What reading each element does; the names are the report format's own.
+struct ReportField {
+    ReportElement element;
     Apply apply;
     std::string NicInfo::*text;
     uint32_t NicInfo::*number;
 };
 
-const ReportElement kReportElements[] = {
-    {"device_id", Apply::TEXT, &NicInfo::device_id, nullptr},
-    {"venid", Apply::HEX, nullptr, &NicInfo::venid},
-    {"devid", Apply::HEX, nullptr, &NicInfo::devid},
-    {"subvenid", Apply::HEX, nullptr, &NicInfo::subvenid},
-    {"subdevid", Apply::HEX, nullptr, &NicInfo::subdevid},
-    {"macaddress", Apply::TEXT, &NicInfo::macaddress, nullptr},
-    {"product_id", Apply::TEXT, &NicInfo::product_id, nullptr},
-    {"busnumber", Apply::TEXT, &NicInfo::busnumber, nullptr},
-    {"devicenumber", Apply::TEXT, &NicInfo::devicenumber, nullptr},
-    {"funcnumber", Apply::TEXT, &NicInfo::funcnumber, nullptr},
-    {"slotnumber", Apply::TEXT, &NicInfo::slotnumber, nullptr},
-    {"version", Apply::TEXT, &NicInfo::reported_version, nullptr},
-    {"type", Apply::ITEM_TYPE, nullptr, nullptr},
-    {"active_version", Apply::ACTIVE_VERSION, nullptr, nullptr},
-    {"action", Apply::ACTION, nullptr, nullptr},
+const ReportField kReportFields[] = {
+    {ReportElement::DEVICE_ID, Apply::TEXT, &NicInfo::device_id, nullptr},
+    {ReportElement::VENID, Apply::HEX, nullptr, &NicInfo::venid},
+    {ReportElement::DEVID, Apply::HEX, nullptr, &NicInfo::devid},
+    {ReportElement::SUBVENID, Apply::HEX, nullptr, &NicInfo::subvenid},
+    {ReportElement::SUBDEVID, Apply::HEX, nullptr, &NicInfo::subdevid},
+    {ReportElement::MACADDRESS, Apply::TEXT, &NicInfo::macaddress, nullptr},
+    {ReportElement::PRODUCT_ID, Apply::TEXT, &NicInfo::product_id, nullptr},
+    {ReportElement::BUSNUMBER, Apply::TEXT, &NicInfo::busnumber, nullptr},
+    {ReportElement::DEVICENUMBER, Apply::TEXT, &NicInfo::devicenumber, nullptr},
+    {ReportElement::FUNCNUMBER, Apply::TEXT, &NicInfo::funcnumber, nullptr},
+    {ReportElement::SLOTNUMBER, Apply::TEXT, &NicInfo::slotnumber, nullptr},
+    {ReportElement::VERSION, Apply::TEXT, &NicInfo::reported_version, nullptr},
+    {ReportElement::TYPE, Apply::ITEM_TYPE, nullptr, nullptr},
+    {ReportElement::ACTIVE_VERSION, Apply::ACTIVE_VERSION, nullptr, nullptr},
+    {ReportElement::ACTION, Apply::ACTION, nullptr, nullptr},
 };
 
-const ReportElement* find_element(const char* name)
+const ReportField* find_field(const char* name)
 {
-    for (const ReportElement& element : kReportElements) {
-        if (strcmp(element.name, name) == 0)
-            return &element;
+    for (const ReportField& field : kReportFields) {
+        if (strcmp(report_element_name(field.element), name) == 0)
+            return &field;
     }
     return nullptr;
 }
 
-void apply_value(const ReportElement& element, NicInfo* record, ReportReadState& state, const char* value)
+void apply_value(const ReportField& element, NicInfo* record, ReportReadState& state, const char* value)
 {
     if (element.apply == Apply::ITEM_TYPE) {
         copy_report_value(state.item_type, sizeof state.item_type, value);
@@ -118,7 +118,7 @@ const char* node_name(xmlTextReaderPtr reader)
 void read_num_device_elements(xmlTextReaderPtr reader, int& count)
 {
     const char* name = node_name(reader);
-    if (name != nullptr && xmlTextReaderNodeType(reader) == NODE_ELEMENT_START && strcmp(name, kDevice) == 0)
+    if (name != nullptr && xmlTextReaderNodeType(reader) == NODE_ELEMENT_START && strcmp(name, report_element_name(ReportElement::DEVICE)) == 0)
         ++count;
 }
 
@@ -128,13 +128,13 @@ void process_node(xmlTextReaderPtr reader, NicInfo* record, ReportReadState& sta
     if (name == nullptr)
         return;
     int type = xmlTextReaderNodeType(reader);
-    if (type == NODE_ELEMENT_END && strcmp(name, kDevice) == 0) {
+    if (type == NODE_ELEMENT_END && strcmp(name, report_element_name(ReportElement::DEVICE)) == 0) {
         ++state.record_index;
         return;
     }
     if (type != NODE_ELEMENT_START)
         return;
-    const ReportElement* element = find_element(name);
+    const ReportField* element = find_field(name);
     if (element == nullptr)
         return;
     // Every attribute counts, whatever its name, in document order.

@@ -1,9 +1,9 @@
 // Catalog lookups over small fixture catalogs.
 #include "catalog/fw_catalog.h"
-#include "lib/host_seam.h"
 #include "log/event_log.h"
 #include "support/event_log_capture.h"
 #include "support/sim_package.h"
+#include "support/scoped_host_seam.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>
@@ -163,9 +163,9 @@ TEST_F(Catalog, BrokenOrRefusedCatalogsAreAnError)
 // As root the catalog is used only when no one else can change it.
 TEST_F(Catalog, AsRootOnlyACatalogNoOneElseCanChangeIsRead)
 {
-    const HostSeam saved = g_host;
+    ScopedHostSeam seam;
     static uid_t runner;
-    g_host.effective_uid = [] { return runner; };
+    seam->effective_uid = [] { return runner; };
     const struct {
         uid_t runner;
         mode_t mode;
@@ -191,7 +191,6 @@ TEST_F(Catalog, AsRootOnlyACatalogNoOneElseCanChangeIsRead)
         EXPECT_EQ(log.text(), *c.why == '\0' ? "" : std::string("[ERROR]  :The firmware catalog nic_fw/NICFWData.xml ") +
                                                         c.why + "; no adapter can be looked up in it.\n");
     }
-    g_host = saved;
 }
 
 TEST(CatalogKey, UpperCaseFourDigits)

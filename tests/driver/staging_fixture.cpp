@@ -34,9 +34,8 @@ void StagingTest::SetUp()
     saved_flags_ = g_iFlag;
     g_iFlag = 0;
     reset_staging_state();
-    g_host = production_host_seam();
-    g_host.root = root_.path();
-    g_host.kernel_release = fake_kernel_release;
+    seam_->root = root_.path();
+    seam_->kernel_release = fake_kernel_release;
     g_fake_uname_fails = false;
     set_release("2.6.18-92.el5PAE");
 
@@ -57,7 +56,6 @@ void StagingTest::TearDown()
     if (dazed_fout != nullptr)
         fclose(dazed_fout);
     dazed_fout = nullptr;
-    g_host = production_host_seam();
     reset_staging_state();
     g_iFlag = saved_flags_;
 }

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "driver/staging.h"
-#include "lib/host_seam.h"
 #include "lib/run_state.h"
 #include "log/event_log.h"
+#include "support/scoped_host_seam.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>
@@ -49,6 +49,7 @@ protected:
 
     testing_support::TempDir root_;
     testing_support::TempDir wd_;
+    testing_support::ScopedHostSeam seam_;
     std::string release_;
 
 private:

@@ -1,6 +1,7 @@
 #include "inventory/probes.h"
 
 #include "probe_test_support.h"
+#include "support/scoped_host_seam.h"
 #include "support/event_log_capture.h"
 #include "support/test_support.h"
 
@@ -12,7 +13,7 @@
 #include <vector>
 
 using testing_support::EventLogCapture;
-using probe_testing::ScopedHostRoot;
+using testing_support::ScopedHostSeam;
 using probe_testing::StderrCapture;
 using testing_support::TempDir;
 using testing_support::make_dirs;
@@ -52,7 +53,7 @@ TEST(InterfaceList, FiltersAndSortsDirectoryEntries)
         make_dirs(root.path() + "/sys/class/net");
         for (const std::string& entry : c.entries)
             make_dirs(root.path() + "/sys/class/net/" + entry);
-        ScopedHostRoot seam(root.path());
+        ScopedHostSeam seam(root.path());
         EventLogCapture log;
         StderrCapture err;
 
@@ -83,7 +84,7 @@ TEST(InterfaceList, FiltersAndSortsDirectoryEntries)
 TEST(InterfaceList, MissingDirectoryIsLoggedWithThePathScanned)
 {
     TempDir root;
-    ScopedHostRoot seam(root.path());
+    ScopedHostSeam seam(root.path());
     EventLogCapture log;
     StderrCapture err;
 

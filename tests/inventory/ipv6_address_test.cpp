@@ -1,13 +1,14 @@
 #include "inventory/probes.h"
 
 #include "probe_test_support.h"
+#include "support/scoped_host_seam.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-using probe_testing::ScopedHostRoot;
+using testing_support::ScopedHostSeam;
 using probe_testing::StderrCapture;
 using probe_testing::raw_sockets_allowed;
 using probe_testing::without_line_numbers;
@@ -103,7 +104,7 @@ TEST_F(Ipv6Fixture, FirstRecordOfTheInterface)
     for (const Ipv6Case& c : kIpv6Cases) {
         SCOPED_TRACE(c.title);
         write_records(c.records);
-        ScopedHostRoot seam(root_.path());
+        ScopedHostSeam seam(root_.path());
         StderrCapture err;
 
         InterfaceAddressInfo info;
@@ -125,7 +126,7 @@ TEST_F(Ipv6Fixture, ScopeFieldMapping)
         SCOPED_TRACE(c.field);
         write_records(std::string("00000000000000000000000000000001 01 80 ") + c.field +
                       " 80 lo\n");
-        ScopedHostRoot seam(root_.path());
+        ScopedHostSeam seam(root_.path());
 
         InterfaceAddressInfo info;
         EXPECT_EQ(get_dynamic_interface_info("lo", &info), 0);
@@ -137,7 +138,7 @@ TEST_F(Ipv6Fixture, ScopeFieldMapping)
 
 TEST_F(Ipv6Fixture, MissingFileGivesOneAndKeepsEarlierFields)
 {
-    ScopedHostRoot seam(root_.path());
+    ScopedHostSeam seam(root_.path());
     StderrCapture err;
 
     InterfaceAddressInfo info;

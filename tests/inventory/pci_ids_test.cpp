@@ -1,6 +1,7 @@
 #include "inventory/probes.h"
 
 #include "probe_test_support.h"
+#include "support/scoped_host_seam.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>
@@ -8,7 +9,7 @@
 #include <map>
 #include <string>
 
-using probe_testing::ScopedHostRoot;
+using testing_support::ScopedHostSeam;
 using probe_testing::StderrCapture;
 using probe_testing::without_line_numbers;
 using testing_support::TempDir;
@@ -75,7 +76,7 @@ TEST(PciInfo, ReadsTheFourIdFiles)
         make_dirs(devices + "/" + kLongBus);
         for (const auto& file : c.files)
             write_file(devices + "/" + c.bus_info + "/" + file.first, file.second);
-        ScopedHostRoot seam(root.path());
+        ScopedHostSeam seam(root.path());
         StderrCapture err;
 
         uint32_t ids[4] = {kUntouched, kUntouched, kUntouched, kUntouched};

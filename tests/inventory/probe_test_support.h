@@ -1,6 +1,5 @@
 #pragma once
 
-#include "lib/host_seam.h"
 #include "log/event_log.h"
 
 #include <gtest/gtest.h>
@@ -10,15 +9,6 @@
 #include <vector>
 
 namespace probe_testing {
-
-// Points the host seam at a fixture tree; restores production afterwards.
-class ScopedHostRoot {
-public:
-    explicit ScopedHostRoot(const std::string& root) { g_host.root = root; }
-    ~ScopedHostRoot() { g_host = production_host_seam(); }
-    ScopedHostRoot(const ScopedHostRoot&) = delete;
-    ScopedHostRoot& operator=(const ScopedHostRoot&) = delete;
-};
 
 // Collects what is written to standard error between construction and take().
 class StderrCapture {

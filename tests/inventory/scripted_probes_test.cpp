@@ -4,6 +4,7 @@
 #include "inventory/probes.h"
 #include "lib/host_seam.h"
 #include "probe_test_support.h"
+#include "support/scoped_host_seam.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>
@@ -83,18 +84,18 @@ protected:
     void SetUp() override
     {
         close_probe_sockets();
-        g_host.root = dir.path();  // no /proc/net/if_inet6 there
-        g_host.open_socket = scripted_socket;
-        g_host.socket_ioctl = scripted_ioctl;
+        seam->root = dir.path();  // no /proc/net/if_inet6 there
+        seam->open_socket = scripted_socket;
+        seam->socket_ioctl = scripted_ioctl;
         g_replies.clear();
         g_sockets_fail = false;
     }
     void TearDown() override
     {
         close_probe_sockets();
-        g_host = production_host_seam();
     }
     testing_support::TempDir dir;
+    testing_support::ScopedHostSeam seam;
 };
 
 Reply ok(uint32_t value = 0) { Reply r; r.err = 0; r.value = value; return r; }

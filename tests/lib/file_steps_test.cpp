@@ -1,9 +1,8 @@
-// The file steps that staging and restore trust, one table each.
-#include "driver/module_files.h"
+// The durable writes and the checked open that staging, restore and the
+// readers trust, one table each.
 #include "lib/durable_file.h"
-#include "lib/host_seam.h"
-#include "lib/sha256.h"
 #include "lib/trusted_directory.h"
+#include "support/scoped_host_seam.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>
@@ -18,53 +17,9 @@ using namespace testing_support;
 
 namespace {
 
-std::string sha_of(const std::string& text)
-{
-    Sha256 sha;
-    sha.update(text.data(), text.size());
-    return sha.hex_digest();
-}
-
 int open_dir(const std::string& path)
 {
     return open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-}
-
-// A copy takes the name only whole and with the digest it was promised.
-TEST(FileSteps, CheckedCopy)
-{
-    const struct {
-        const char* name;
-        const char* before;  // at the name; null: nothing
-        bool replace;
-        bool right_digest;
-        int rc;
-        const char* after;   // null: nothing
-    } cases[] = {
-        {"new name", nullptr, false, true, 0, "module"},
-        {"over the old", "old", true, true, 0, "module"},
-        {"wrong digest", "old", true, false, EILSEQ, "old"},
-        {"wrong digest, new name", nullptr, false, false, EILSEQ, nullptr},
-        {"name taken", "old", false, true, EEXIST, "old"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        TempDir dir;
-        write_file(dir.file("src"), "module");
-        if (c.before != nullptr)
-            write_file(dir.file("dst"), c.before);
-        int src = open(dir.file("src").c_str(), O_RDONLY | O_CLOEXEC);
-        int dirfd = open_dir(dir.path());
-        lseek(src, 3, SEEK_SET);  // read from the start whatever the offset
-        EXPECT_EQ(copy_checked(src, dirfd, "dst", c.replace, sha_of(c.right_digest ? "module" : "modul"), 0640), c.rc);
-        close(src);
-        close(dirfd);
-        EXPECT_EQ(file_exists(dir.file("dst")) ? read_file(dir.file("dst")) : "-", c.after ? c.after : "-");
-        struct stat st {};
-        if (c.rc == 0 && stat(dir.file("dst").c_str(), &st) == 0)
-            EXPECT_EQ(st.st_mode & 07777, 0640u);
-        EXPECT_EQ(run_program({"/bin/sh", "-c", "ls -A"}, dir.path()).out, c.after ? "dst\nsrc\n" : "src\n");  // no temporary left
-    }
 }
 
 // Only what a killed run left goes: a file under a temporary's name that no
@@ -138,8 +93,8 @@ TEST(FileSteps, CheckedOpen)
         {"link to a link", "echo m > h; ln -s h g; ln -s g f", true, "is a symbolic link"},
         {"owned by another user", "echo m > f; chown 65534 f", false, "is owned by user ID 65534"},
     };
-    const HostSeam saved = g_host;
-    g_host.effective_uid = as_root;
+    ScopedHostSeam seam;
+    seam->effective_uid = as_root;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         if (std::string(c.name) == "owned by another user" && geteuid() != 0)
@@ -154,7 +109,6 @@ TEST(FileSteps, CheckedOpen)
             close(fd);
         close(dirfd);
     }
-    g_host = saved;
 }
 
 } // namespace

@@ -3,11 +3,12 @@
 // bound at /dev/log there; the host's /dev is never touched.
 #include "inventory/nic_info.h"
 #include "lib/return_codes.h"
+#include "lib/run_state.h"
+#include "run/options.h"
 #include "run/run_summary.h"
 #include "support/run_state.h"
 #include "support/sim_package.h"
 #include "support/test_support.h"
-#include "update/directed_update.h"
 
 #include <gtest/gtest.h>
 
@@ -115,7 +116,7 @@ TEST(SystemLog, SummaryTakesOnlyWholeVersionsFromAReport)
         {"1.3.21 succeeded, 001B21000002 1.0.0 -> 9.9.9", "001B21123456 1.2.8 -> unknown succeeded"},
         {"12.3.4", "001B21123456 1.2.8 -> unknown succeeded"},
     };
-    note_mode_reached(read_discovery_report);
+    note_mode_reached(select_mode(RUN_USE_XML)->name);
     for (const auto& [reported, shown] : cases) {
         g_ninfo.assign(1, NicInfo{});
         g_ninfo[0].macaddress = std::string("001B21123456");

@@ -116,7 +116,7 @@ FakeInterface pci_nic(const std::string& name, const std::string& bus_info, cons
 }
 
 FakeHost::FakeHost(std::vector<FakeInterface> list, const std::string& root)
-    : interfaces(std::move(list)), previous_(g_host)
+    : interfaces(std::move(list))
 {
     if (root.empty())
         own_root_ = std::make_unique<TempDir>();
@@ -124,10 +124,10 @@ FakeHost::FakeHost(std::vector<FakeInterface> list, const std::string& root)
     write_tree();
     close_probe_sockets();
     active = this;
-    g_host.root = base_;
-    g_host.kernel_release = fake_kernel_release;
-    g_host.open_socket = fake_socket;
-    g_host.socket_ioctl = socket_ioctl;
+    seam_->root = base_;
+    seam_->kernel_release = fake_kernel_release;
+    seam_->open_socket = fake_socket;
+    seam_->socket_ioctl = socket_ioctl;
 }
 
 void FakeHost::set_interfaces(std::vector<FakeInterface> list)
@@ -169,7 +169,6 @@ void FakeHost::write_tree()
 FakeHost::~FakeHost()
 {
     close_probe_sockets();
-    g_host = previous_;
     active = nullptr;
     if (watch_fd_ >= 0)
         close(watch_fd_);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "lib/host_seam.h"
+#include "support/scoped_host_seam.h"
 #include "support/test_support.h"
 
 #include <cstdint>
@@ -57,7 +57,7 @@ private:
 
     std::unique_ptr<TempDir> own_root_;
     std::string base_;
-    HostSeam previous_;
+    ScopedHostSeam seam_;
     int watch_fd_ = -1;
     std::map<int, std::string> watched_devices_;
     std::vector<std::string> pci_queries_;

@@ -18,8 +18,11 @@ namespace testing_support {
 
 TempDir::TempDir()
 {
-    char tmpl[] = "/tmp/dazed-test-XXXXXX";
-    if (mkdtemp(tmpl) == nullptr)
+    // The fuzz runner points TMPDIR at a directory of its own, which it
+    // removes even after a crash has skipped the destructors.
+    const char* tmp = getenv("TMPDIR");
+    std::string tmpl = std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") + "/dazed-test-XXXXXX";
+    if (mkdtemp(&tmpl[0]) == nullptr)
         throw std::runtime_error("mkdtemp failed");
     path_ = tmpl;
 }
@@ -66,6 +69,9 @@ void write_file(const std::string& path, const std::string& content)
 {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out << content;
+    out.close();
+    if (!out)
+        throw std::runtime_error("cannot write " + path);
 }
 
 bool file_exists(const std::string& path)

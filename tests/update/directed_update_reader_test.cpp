@@ -7,11 +7,11 @@
 #include "lib/run_state.h"
 #include "support/event_log_capture.h"
 #include "support/run_state.h"
+#include "support/scoped_host_seam.h"
 #include "support/test_support.h"
 #include "update/axtoi.h"
 #include "update/directed_update.h"
 
-#include "lib/host_seam.h"
 
 #include <gtest/gtest.h>
 
@@ -333,8 +333,8 @@ TEST_F(ReportReader, UnreadableReportsFail)
 // have written is not read.
 TEST_F(ReportReader, AsRootOnlyAReportNoOneElseCanChangeIsRead)
 {
-    const HostSeam saved = g_host;
-    g_host.effective_uid = [] { return static_cast<uid_t>(0); };
+    testing_support::ScopedHostSeam seam;
+    seam->effective_uid = [] { return static_cast<uid_t>(0); };
     for (mode_t mode : {0644, 0666}) {
         write_file(dir.file("r.xml"), report_xml({DeviceText{}}));
         ASSERT_EQ(chmod(dir.file("r.xml").c_str(), mode), 0);
@@ -344,7 +344,6 @@ TEST_F(ReportReader, AsRootOnlyAReportNoOneElseCanChangeIsRead)
         EXPECT_EQ(own_log.text(), mode == 0644 ? "" : "[ERROR]  :read_discovery_report: " + dir.file("r.xml") +
                                                           " is writable by group or others; it is not read\n");
     }
-    g_host = saved;
 }
 
 // A termination signal during the reading ends it within a node, with
