@@ -6,12 +6,17 @@
 
 #include <cerrno>
 
+namespace {
+
+// Kept open until exit: closing it would drop the lock. Children do not
+// inherit it, so a flash tool left running cannot hold the directory.
+int g_working_directory_lock_fd = -1;
+
+} // namespace
+
 bool lock_working_directory()
 {
-    // Kept open until exit: closing it would drop the lock. Children do not
-    // inherit it, so a flash tool left running cannot hold the directory.
-    static int lock_fd = -1;
-    if (lock_fd >= 0)
+    if (g_working_directory_lock_fd >= 0)
         return true;
     int fd = open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0)
@@ -21,6 +26,6 @@ bool lock_working_directory()
         close(fd);
         return err != EWOULDBLOCK;
     }
-    lock_fd = fd;
+    g_working_directory_lock_fd = fd;
     return true;
 }

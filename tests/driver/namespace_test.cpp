@@ -307,10 +307,6 @@ TEST_F(RealPaths, RefusedBeforeAnythingMoves)
         {"directory", "rm $NET/durivozo.ko; mkdir $NET/durivozo.ko",
          "/kernel/drivers/net/durivozo.ko is not a regular file; it is left as it is", "directory"},
         {"foreign prebuilt module", "chown 65534 $T/a/$PREBUILT", "is refused: it is owned by user ID 65534", "same"},
-        {"writable prebuilt module", "chmod 666 $T/a/$PREBUILT", "is refused: it is writable by group or others",
-         "same"},
-        {"link out of durivozo/", "mv $T/a/$PREBUILT $T/a/real.ko; ln -s ../real.ko $T/a/$PREBUILT",
-         "is refused: it is a symbolic link out of its directory", "same"},
         {"two candidates", "cp $T/a/$PREBUILT $T/a/durivozo/RHEL9-$(uname -r | cut -c1-6)x_durivozo.ko; "
                            "cp $T/a/$PREBUILT $T/a/durivozo/RHEL7-$(basename $PREBUILT | cut -c7-)",
          "2 prebuilt modules match ./durivozo/RHEL*", "same"},

@@ -27,10 +27,8 @@ bool is_zero_record(const NicInfo& nic)
                        nic.product_id.empty() && nic.fw_file.empty() && nic.fw_image_path.empty() &&
                        nic.slotnumber.empty();
     bool numbers_zero = nic.venid == 0 && nic.devid == 0 && nic.subvenid == 0 && nic.subdevid == 0 &&
-                        nic.nic_number == 0 && nic.flags == 0 && nic.cur_version.major == 0 &&
-                        nic.cur_version.minor == 0 && nic.cur_version.build == 0 &&
-                        nic.img_version.major == 0 && nic.img_version.minor == 0 &&
-                        nic.img_version.build == 0 && nic.flash_outcome == FlashOutcome::NOT_FLASHED;
+                        nic.nic_number == 0 && nic.flags == 0 && version_text(nic.cur_version) == "0.0.0" &&
+                        version_text(nic.img_version) == "0.0.0" && nic.flash_outcome == FlashOutcome::NOT_FLASHED;
     bool slots_empty = true;
     for (const auto& slot : nic.rom_versions) {
         for (char c : slot)
@@ -90,10 +88,8 @@ TEST_F(Inventory, KeepsSupportedAdaptersPackedInNameOrder)
     EXPECT_EQ(a.fw_file, "a.bin");
     EXPECT_EQ(a.fw_image_path, "./nic_fw/a.bin");
     EXPECT_EQ(a.flags, NIC_HAS_ROM);
-    EXPECT_EQ((std::vector<uint32_t>{a.cur_version.major, a.cur_version.minor, a.cur_version.build}),
-              (std::vector<uint32_t>{1, 2, 8}));
-    EXPECT_EQ((std::vector<uint32_t>{a.img_version.major, a.img_version.minor, a.img_version.build}),
-              (std::vector<uint32_t>{1, 3, 21}));
+    EXPECT_EQ(version_text(a.cur_version), "1.2.8");
+    EXPECT_EQ(version_text(a.img_version), "1.3.21");
     EXPECT_STREQ(a.rom_versions[PXE_CUR], "1.3.33");
     EXPECT_STREQ(a.rom_versions[PXE_IMG], "1.3.45");
     EXPECT_STREQ(a.rom_versions[SETUP_CUR], "2.2.6");
@@ -129,41 +125,38 @@ TEST_F(Inventory, KeepsSupportedAdaptersPackedInNameOrder)
         EXPECT_FALSE(file_exists(pkg.file(tmp))) << tmp;
 }
 
-TEST_F(Inventory, MissingReportLinesGiveTheDefaults)
-{
-    pkg.write_state(
-        "adapter nic=1 mac=00AA00000002 psid=P1 combo=1.2.8 pxe=1.3.33 setup=2.2.6 ocd=1.0.7 omit=pxe,ocd\n"
-        "image file=a.bin psid=P1 combo=1.3.21 pxe=1.3.45 setup=2.2.8 ocd=1.0.9 omit=combo,ocd\n");
-    FakeHost host({pci_nic("eth0", "0000:03:00.0", "00AA00000002", 0x10C9)});
-
-    ASSERT_EQ(build_NIC_list(), FWUPG_OK);
-    ASSERT_EQ(g_nDazedNICs, 1);
-    const NicInfo& a = g_ninfo[0];
-    EXPECT_EQ(a.cur_version.minor, 2u);
-    EXPECT_EQ(a.img_version.major + a.img_version.minor + a.img_version.build, 0u);  // never newer
-    EXPECT_STREQ(a.rom_versions[PXE_CUR], "0.0.00");
-    EXPECT_STREQ(a.rom_versions[OCD_CUR], "0.0.00");
-    EXPECT_STREQ(a.rom_versions[OCD_IMG], "0.0.00");
-    EXPECT_STREQ(a.rom_versions[SETUP_CUR], "2.2.6");
-}
-
+// Missing report lines give the defaults (an image never newer); words as
+// the tool may write them (a "v" before a combo version, a long number) are
+// read whole; a sub-version longer than its slot is marked as cut.
 TEST_F(Inventory, ToolWordsAreReadWholeOrNotAtAll)
 {
-    // Combo versions as the tool may write them, with a "v" in front.
-    pkg.write_state(
-        "adapter nic=123456 mac=00AA00000002 psid=P1 combo=v2.100.123 pxe=1.3.33 setup=2.2.6 ocd=1.0.7\n"
-        "image file=a.bin psid=P1 combo=v9.999.9999 pxe=1.2.34567 setup=2.2.8 ocd=123456789012\n");
-    FakeHost host({pci_nic("eth0", "0000:03:00.0", "00AA00000002", 0x10C9)});
-
-    ASSERT_EQ(build_NIC_list(), FWUPG_OK);
-    ASSERT_EQ(g_nDazedNICs, 1);
-    const NicInfo& a = g_ninfo[0];
-    EXPECT_EQ(a.nic_number, 123456);
+    const struct {
+        const char* state;
+        const char* cur;
+        const char* img;
+        const char* slots[5];  // PXE_CUR, SETUP_CUR, OCD_CUR, PXE_IMG, OCD_IMG
+    } cases[] = {
+        {"adapter nic=1 mac=00AA00000002 psid=P1 combo=1.2.8 pxe=1.3.33 setup=2.2.6 ocd=1.0.7 omit=pxe,ocd\n"
+         "image file=a.bin psid=P1 combo=1.3.21 pxe=1.3.45 setup=2.2.8 ocd=1.0.9 omit=combo,ocd\n",
+         "1.2.8", "0.0.0", {"0.0.00", "2.2.6", "0.0.00", "0.0.00", "0.0.00"}},
+        {"adapter nic=123456 mac=00AA00000002 psid=P1 combo=v2.100.123 pxe=1.3.33 setup=2.2.6 ocd=1.0.7\n"
+         "image file=a.bin psid=P1 combo=v9.999.9999 pxe=1.2.34567 setup=2.2.8 ocd=123456789012\n",
+         "2.100.123", "9.999.9999", {"1.3.33", "2.2.6", "1.0.7", "1.2.34567", "12345678+"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.cur);
+        pkg.write_state(c.state);
+        FakeHost host({pci_nic("eth0", "0000:03:00.0", "00AA00000002", 0x10C9)});
+        ASSERT_EQ(build_NIC_list(), FWUPG_OK);
+        ASSERT_EQ(g_nDazedNICs, 1);
+        const NicInfo& a = g_ninfo[0];
+        EXPECT_EQ(version_text(a.cur_version), c.cur);
+        EXPECT_EQ(version_text(a.img_version), c.img);
+        int slot = 0;
+        for (RomVersionSlot s : {PXE_CUR, SETUP_CUR, OCD_CUR, PXE_IMG, OCD_IMG})
+            EXPECT_STREQ(a.rom_versions[s], c.slots[slot++]);
+    }
     EXPECT_EQ(pkg.tool_invocations().back(), "-iv -QUIET -NIC=123456");
-    EXPECT_EQ(version_text(a.cur_version), "2.100.123");
-    EXPECT_EQ(version_text(a.img_version), "9.999.9999");
-    EXPECT_STREQ(a.rom_versions[PXE_IMG], "1.2.34567");  // nine characters fill the slot
-    EXPECT_STREQ(a.rom_versions[OCD_IMG], "12345678+");   // a longer one is marked as cut
 }
 
 // An adapter whose number, installed or image version the tool does not give
@@ -331,9 +324,9 @@ TEST_F(Inventory, HostileImageNameNeverReachesACommand)
     ASSERT_EQ(g_nDazedNICs, 1);
     const NicInfo& a = g_ninfo[0];
     EXPECT_EQ(a.fw_image_path, "");
-    EXPECT_EQ(a.img_version.major + a.img_version.minor + a.img_version.build, 0u);
+    EXPECT_EQ(version_text(a.img_version), "0.0.0");
     EXPECT_STREQ(a.rom_versions[PXE_IMG], "0.0.00");
-    EXPECT_EQ(a.cur_version.minor, 2u);  // the adapter's own versions are still read
+    EXPECT_EQ(version_text(a.cur_version), "1.2.8");  // the adapter's own versions are still read
     EXPECT_FALSE(file_exists(pkg.file("pwned")));
     for (const std::string& line : pkg.tool_command_lines())
         EXPECT_EQ(line.find("pwned"), std::string::npos) << line;

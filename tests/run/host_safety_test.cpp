@@ -14,42 +14,26 @@ using namespace testing_support;
 
 namespace {
 
+// The binary's side of the trust check (its rows are in tests/lib): one
+// line on standard error and no log; a symlink to the log is never followed.
 TEST(HostSafetyBinary, AsRootOnlyAPrivateWorkingDirectory)
 {
     SKIP_IF_HOST_UNSAFE();
     if (geteuid() != 0)
         GTEST_SKIP() << "the check applies to root only";
-    const struct {
-        const char* entry;
-        mode_t mode;
-        const char* shown;
-    } cases[] = {
-        {".", 0777, "the working directory is writable by group or others"},
-        {".", 01770, "the working directory is writable by group or others"},
-        {"bootutil", 0775, "./bootutil is writable by group or others"},
-        {"nic_fw", 0757, "./nic_fw/ is writable by group or others"},
-        {"durivozo", 0777, "./durivozo/ is writable by group or others"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.shown);
-        SimPackage pkg;
-        ASSERT_EQ(chmod(pkg.file(c.entry).c_str(), c.mode), 0);
-        RunResult r = run_dazed_fug({"-h"}, pkg.path());
-        EXPECT_EQ(r.exit_status, 6);
-        EXPECT_EQ(r.out, "");
-        EXPECT_TRUE(std::regex_match(r.err, std::regex(std::string("FWUPG_ERROR: not run as root here: ") + c.shown +
-                                                       ", dazed-fug,[0-9]+\n")))
-            << r.err;
-        EXPECT_FALSE(file_exists(pkg.file("bootutil.log")));
-    }
-    // Another owner counts as well; a symlink to the log is never followed.
     SimPackage pkg;
-    ASSERT_EQ(chown(pkg.file("nic_fw").c_str(), 1, 1), 0);
-    EXPECT_TRUE(contains(run_dazed_fug({"-h"}, pkg.path()).err, "./nic_fw/ is owned by user ID 1"));
-    ASSERT_EQ(chown(pkg.file("nic_fw").c_str(), 0, 0), 0);
+    ASSERT_EQ(chmod(pkg.file("nic_fw").c_str(), 0757), 0);
+    RunResult r = run_dazed_fug({"-h"}, pkg.path());
+    EXPECT_EQ(r.exit_status, 6);
+    EXPECT_EQ(r.out, "");
+    EXPECT_TRUE(std::regex_match(r.err, std::regex("FWUPG_ERROR: not run as root here: ./nic_fw/ is writable by "
+                                                   "group or others, dazed-fug,[0-9]+\n")))
+        << r.err;
+    EXPECT_FALSE(file_exists(pkg.file("bootutil.log")));
+    ASSERT_EQ(chmod(pkg.file("nic_fw").c_str(), 0755), 0);
     write_file(pkg.file("elsewhere"), "keep");
     ASSERT_EQ(symlink("elsewhere", pkg.file("bootutil.log").c_str()), 0);
-    RunResult r = run_dazed_fug({"-h"}, pkg.path());
+    r = run_dazed_fug({"-h"}, pkg.path());
     EXPECT_EQ(r.exit_status, 6);
     EXPECT_TRUE(contains(r.err, "FWUPG_ERROR: could not open bootutil.log (" + std::to_string(ELOOP) + ")")) << r.err;
     EXPECT_EQ(read_file(pkg.file("elsewhere")), "keep");

@@ -70,12 +70,10 @@ TEST_F(ReportReader, ExampleReportGivesItsRecord)
     EXPECT_EQ(nic.funcnumber, "0");
     EXPECT_EQ(nic.slotnumber, "");
     EXPECT_EQ(nic.bus_location, "0b:00.0");
-    EXPECT_EQ(nic.cur_version.major, 1u);
-    EXPECT_EQ(nic.cur_version.minor, 2u);
-    EXPECT_EQ(nic.cur_version.build, 8u);
+    EXPECT_EQ(version_text(nic.cur_version), "1.2.8");
     EXPECT_EQ(nic.flags, NIC_HAS_ROM | NIC_UPDATE);
     // The available version is not read back.
-    EXPECT_EQ(nic.img_version.major + nic.img_version.minor + nic.img_version.build, 0u);
+    EXPECT_EQ(version_text(nic.img_version), "0.0.0");
     EXPECT_EQ(nic.nic_number, 0);
     EXPECT_EQ(nic.fw_file, "");
     EXPECT_EQ(g_nNics, 0);

@@ -1,6 +1,7 @@
 // The flash-tool simulator, driven exactly as the program drives the real
 // tool: the program's own command lines through /bin/sh, its own word
 // picking on the output.
+#include "inventory/nic_info.h"
 #include "lib/shell.h"
 #include "support/test_support.h"
 #include "tool/flash_tool.h"
@@ -148,9 +149,9 @@ TEST_F(BootutilSim, ReportsPutEachVersionWhereTheProgramPicksIt)
         EXPECT_EQ(count(TMP_DATA_IMG, row.label), row.lines);
     }
 
-    uint32_t major = 9, minor = 9, build = 9;
-    EXPECT_EQ(parseversions("1.3.21", &major, &minor, &build), 0);
-    EXPECT_EQ(major * 10000 + minor * 100 + build, 10321u);
+    RomVersion version{9, 9, 9};
+    EXPECT_EQ(parseversions("1.3.21", &version.major, &version.minor, &version.build), 0);
+    EXPECT_EQ(version_text(version), "1.3.21");
 }
 
 // A loose pattern must pick a noise line first, so that loose parsing in
