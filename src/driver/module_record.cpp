@@ -278,6 +278,16 @@ bool remove_module_record(std::string* why)
     return removed;
 }
 
+bool remove_kept_module(const ModuleRecord& record)
+{
+    std::string why;
+    int dirfd = open_state_dir(false, &why);
+    bool removed = dirfd >= 0 && remove_durably(dirfd, base_name(record.backup_path).c_str());
+    if (dirfd >= 0)
+        close(dirfd);
+    return removed;
+}
+
 std::string retire_module_record(const ModuleRecord& record, const std::string& where_kept, std::string* why)
 {
     ModuleRecord retired = record;

@@ -56,6 +56,10 @@ bool write_module_record(const ModuleRecord& record, std::string* why);
 // Removes the record durably; a record already gone counts as removed.
 bool remove_module_record(std::string* why);
 
+// Removes the copy of the system's module that the record keeps in the
+// state directory, durably; a copy already gone counts as removed.
+bool remove_kept_module(const ModuleRecord& record);
+
 // Moves the record aside as "retired-<release>" in the state directory (its
 // backup path set to where_kept), for a record that can never be acted on
 // again; the name of the retired record, or "" (why set) when it could not.

@@ -68,12 +68,7 @@ bool remove_backup(const ModuleRecord& record)
                     log_safe(record.backup_path).c_str());
         return true;
     }
-    std::string why;
-    int state = open_state_dir(false, &why);
-    bool removed = state >= 0 && remove_durably(state, base_name(record.backup_path).c_str());
-    if (state >= 0)
-        close(state);
-    return removed;
+    return remove_kept_module(record);
 }
 
 // Puts the system's module back from its kept copy, with the mode, owner

@@ -132,16 +132,6 @@ std::string keep_system_module(int module_dirfd)
     return err == 0 ? "" : strerror(err);
 }
 
-void forget_kept_module()
-{
-    std::string why;
-    int state = open_state_dir(false, &why);
-    if (state >= 0) {
-        remove_durably(state, base_name(g_staged.backup_path).c_str());
-        close(state);
-    }
-}
-
 // The staged module goes in by one rename onto the module's name, over the
 // system's module if there is one, so that the name holds one complete
 // module or the other at every moment. The record is on disk first, then
@@ -174,7 +164,7 @@ int install_staged_module(int dirfd, int prebuilt_fd, const std::string& prebuil
                             strerror(err));
     }
     if (system_has_module)
-        forget_kept_module();
+        remove_kept_module(g_staged);
     remove_module_record(&why);
     if (system_has_module)
         return stop_staging("Could not copy %s into %s (%s); the system's module stays in place and nothing was "

@@ -77,6 +77,11 @@ int open_checked_file(int dirfd, const char* name, bool follow_link, std::string
         }
         target.assign(link, static_cast<size_t>(n));
     }
+    // Opening a device can act on it: the type is known before the open.
+    if (fstatat(dirfd, target.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && !S_ISREG(st.st_mode)) {
+        *why = S_ISLNK(st.st_mode) ? "is a symbolic link" : "is not a regular file";
+        return -1;
+    }
     int fd = openat(dirfd, target.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) {
         *why = errno == ELOOP ? "is a symbolic link" : format_text("cannot be opened (%s)", strerror(errno));

@@ -461,8 +461,9 @@ TEST_F(StagingTest, RecordReader)
         std::string why;
         const RecordRead read = read_module_record(&record, &why);
         EXPECT_EQ(read == RecordRead::READ ? "" : why, c.why);
-        if (read == RecordRead::READ)
+        if (read == RecordRead::READ) {
             EXPECT_EQ(record.mode(), std::string(c.name) == "second format" ? 0640u : 0644u);
+        }
     }
     // Nor is a record that someone else could have written.
     write_file(state + "staged-module", cases[0].text);
@@ -515,8 +516,9 @@ TEST(FileSteps, CheckedCopy)
         close(dirfd);
         EXPECT_EQ(file_exists(dir.file("dst")) ? read_file(dir.file("dst")) : "-", c.after ? c.after : "-");
         struct stat st {};
-        if (c.rc == 0 && stat(dir.file("dst").c_str(), &st) == 0)
+        if (c.rc == 0 && stat(dir.file("dst").c_str(), &st) == 0) {
             EXPECT_EQ(st.st_mode & 07777, 0640u);
+        }
         EXPECT_EQ(run_program({"/bin/sh", "-c", "ls -A"}, dir.path()).out, c.after ? "dst\nsrc\n" : "src\n");  // no temporary left
     }
 }
